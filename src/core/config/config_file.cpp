@@ -1,0 +1,206 @@
+#include "config/config_file.h"
+
+#include <cmath>
+#include <filesystem>
+#include <system_error>
+
+#include "app/app_state.h"
+#include "app/files.h"
+#include "config/ini_store.h"
+#include "config/language.h"
+#include "config/password_scramble.h"
+#include "text/utf.h"
+
+namespace vendrel {
+
+std::string serverKeyPrefix(std::size_t n) {
+    return "servers[" + std::to_string(n) + "].";
+}
+
+namespace {
+
+std::string configPath(const AppState& state) {
+    return state.folders.user + "config.ini";
+}
+
+// A plain text replacement of every "%s", not a printf call: the template is ours, the
+// language code comes from a file the player may edit.
+std::string replaceAll(std::string text, std::string_view pattern, std::string_view with) {
+    for (std::size_t at = text.find(pattern); at != std::string::npos;
+         at = text.find(pattern, at + with.size())) {
+        text.replace(at, pattern.size(), with);
+    }
+    return text;
+}
+
+float finiteOr(float value, float fallback) {
+    return std::isfinite(value) ? value : fallback;
+}
+
+void readSettings(const IniReader& ini, ClientSettings& s, const std::string& userFolder) {
+    const ClientSettings defaults;
+    s.soundVolume =
+        finiteOr(ini.getFloat("sounds.volume", defaults.soundVolume), defaults.soundVolume);
+    s.streamVolume =
+        finiteOr(ini.getFloat("streams.volume", defaults.streamVolume), defaults.streamVolume);
+    s.srEngine = ini.getInt("sr.engine", -1);
+    s.srSubEngine = ini.getInt("sr.subengine", -1);
+    s.srLanguage = ini.getInt("sr.language", -1);
+    s.srVoice = ini.getInt("sr.voice", -1);
+    s.srVolume = ini.getInt("sr.volume", -1);
+    s.srRate = ini.getInt("sr.rate", -1);
+    s.srPitch = ini.getInt("sr.pitch", -1);
+    s.srInflexion = ini.getInt("sr.inflexion", -1);
+    s.defaultServer = ini.getInt("servers.default", 0);
+    s.fontSize = ini.getInt("style.fontSize", defaults.fontSize);
+    s.lbBgColor = ini.getInt("style.lbBgColor", -1);
+    s.lbFgColor = ini.getInt("style.lbFgColor", -1);
+    s.rtfBgColor = ini.getInt("style.rtfBgColor", -1);
+    s.isDailyLogOn = ini.getBool("log.on", defaults.isDailyLogOn);
+    s.rememberPasswords = ini.getBool("user.rememberPasswords", defaults.rememberPasswords);
+    s.confirmOnExit = ini.getBool("user.confirmOnExit", defaults.confirmOnExit);
+    s.areStreamsEnabled = !ini.getBool("streams.disable", false);
+    s.areSoundsEnabled = !ini.getBool("sounds.disable", false);
+    s.allowAutoLinks = ini.getBool("user.allowAutoLinks", defaults.allowAutoLinks);
+    s.allowDownloads = ini.getBool("user.allowDownloads", defaults.allowDownloads);
+    s.disableHistoryColors = ini.getBool("style.disableHistoryColors", false);
+    s.disableMenuColors = ini.getBool("style.disableMenuColors", false);
+    s.languageName = ini.getString("user.language", "");
+    s.soundDevice = ini.getString("sounds.device", "");
+    s.fontName = toWide(ini.getString("style.fontName", "Arial"));
+    s.logDir = ini.getString("log.dir", userFolder);
+}
+
+void writeSettings(IniWriter& ini, const ClientSettings& s) {
+    ini.setString("user.language", s.languageName);
+    ini.setString("sounds.device", s.soundDevice);
+    ini.setString("log.dir", s.logDir);
+    ini.setFloat("sounds.volume", s.soundVolume);
+    ini.setFloat("streams.volume", s.streamVolume);
+    ini.setBool("log.on", s.isDailyLogOn);
+    ini.setBool("user.rememberPasswords", s.rememberPasswords);
+    ini.setBool("user.confirmOnExit", s.confirmOnExit);
+    ini.setBool("streams.disable", !s.areStreamsEnabled);
+    ini.setBool("sounds.disable", !s.areSoundsEnabled);
+    ini.setBool("user.allowAutoLinks", s.allowAutoLinks);
+    ini.setBool("user.allowDownloads", s.allowDownloads);
+    ini.setBool("style.disableHistoryColors", s.disableHistoryColors);
+    ini.setBool("style.disableMenuColors", s.disableMenuColors);
+    ini.setInt("sr.engine", s.srEngine);
+    ini.setInt("sr.subengine", s.srSubEngine);
+    ini.setInt("sr.language", s.srLanguage);
+    ini.setInt("sr.voice", s.srVoice);
+    ini.setInt("sr.volume", s.srVolume);
+    ini.setInt("sr.rate", s.srRate);
+    ini.setInt("sr.pitch", s.srPitch);
+    ini.setInt("sr.inflexion", s.srInflexion);
+    ini.setInt("servers.default", s.defaultServer);
+    ini.setInt("style.fontSize", s.fontSize);
+    ini.setInt("style.lbBgColor", s.lbBgColor);
+    ini.setInt("style.lbFgColor", s.lbFgColor);
+    ini.setInt("style.rtfBgColor", s.rtfBgColor);
+    ini.setWide("style.fontName", s.fontName);
+}
+
+} // namespace
+
+void resetServers(AppState& state) {
+    (void)loadLanguage(state, false);
+    state.servers.clear();
+    ServerEntry& builtIn = state.servers.emplace_back();
+    const std::string isoCode = toNarrow(state.tr("isocode"));
+    const std::string site = std::string("http://") + BuiltInServer::webHost();
+    builtIn.name = state.tr("servername");
+    builtIn.host = BuiltInServer::host();
+    builtIn.webHost = BuiltInServer::webHost();
+    builtIn.webBaseDir = "/autodl/";
+    builtIn.createAccountUrl = replaceAll(site + "/%s/register", "%s", isoCode);
+    builtIn.lostPasswordUrl = replaceAll(site + "/%s/lostpassword", "%s", isoCode);
+    builtIn.protocol = BuiltInServer::kProtocol;
+    builtIn.port = BuiltInServer::kPort;
+    builtIn.rememberPassword = true;
+}
+
+void loadConfig(AppState& state) {
+    resetServers(state);
+    IniReader ini;
+    ini.load(configPath(state));
+    if (ini.size() == 0) {
+        state.debugLog.line("No config found, fallback to default");
+        resetServers(state);
+        return;
+    }
+    readSettings(ini, state.settings, state.folders.user);
+    state.servers.resize(1);
+    const auto key = state.machineKey.bytes();
+    for (std::size_t n = 0;; ++n) {
+        const std::string prefix = serverKeyPrefix(n);
+        if (n >= 1) {
+            if (!ini.has(prefix + "name")) {
+                break;
+            }
+            ServerEntry& entry = state.servers.emplace_back();
+            entry.name = toWide(ini.getString(prefix + "name", ""));
+            entry.host = ini.getString(prefix + "host", "");
+            entry.webHost = ini.getString(prefix + "http.host", "");
+            entry.webBaseDir = ini.getString(prefix + "http.basedir", "");
+            entry.port = ini.getInt(prefix + "port", 0);
+            entry.protocol = ini.getInt(prefix + "protocol", 0);
+            entry.createAccountUrl = ini.getString(prefix + "url.createAccount", "");
+            entry.lostPasswordUrl = ini.getString(prefix + "url.lostPassword", "");
+        }
+        ServerEntry& entry = state.servers[n];
+        entry.rememberPassword = ini.getBool(prefix + "rememberPassword", true);
+        entry.login = ini.getString(prefix + "login", "");
+        const auto scrambled = hexDecode(ini.getString(prefix + "password", ""));
+        if (!scrambled) {
+            state.debugLog.line("Unreadable remembered password dropped for server #",
+                                std::to_string(n));
+        }
+        entry.password = scrambled ? scramblePassword(*scrambled, key) : std::string();
+    }
+}
+
+bool saveConfig(AppState& state) {
+    IniWriter ini;
+    writeSettings(ini, state.settings);
+    const auto key = state.machineKey.bytes();
+    for (std::size_t n = 0; n < state.servers.size(); ++n) {
+        const ServerEntry& entry = state.servers[n];
+        const std::string prefix = serverKeyPrefix(n);
+        if (n >= 1) {
+            ini.setWide(prefix + "name", entry.name);
+            ini.setInt(prefix + "protocol", entry.protocol);
+            ini.setString(prefix + "host", entry.host);
+            ini.setString(prefix + "http.host", entry.webHost);
+            ini.setString(prefix + "http.basedir", entry.webBaseDir);
+            ini.setInt(prefix + "port", entry.port);
+            ini.setString(prefix + "url.createAccount", entry.createAccountUrl);
+            ini.setString(prefix + "url.lostPassword", entry.lostPasswordUrl);
+        }
+        ini.setBool(prefix + "rememberPassword", entry.rememberPassword);
+        if (entry.rememberPassword) {
+            ini.setString(prefix + "login", entry.login);
+            ini.setString(prefix + "password", hexEncode(scramblePassword(entry.password, key)));
+        }
+    }
+    if (!ini.save(configPath(state))) {
+        state.debugLog.line("Couldn't write ", configPath(state));
+        return false;
+    }
+    return true;
+}
+
+void restoreDefaultSettings(AppState& state) {
+    std::error_code error;
+    for (const auto& item :
+         std::filesystem::directory_iterator(pathFromUtf8(state.folders.user), error)) {
+        if (item.path().extension() == ".ini" && item.is_regular_file(error)) {
+            std::filesystem::remove(item.path(), error);
+        }
+    }
+    state.settings = ClientSettings();
+    (void)loadLanguage(state, true);
+}
+
+} // namespace vendrel

@@ -1,0 +1,32 @@
+#pragma once
+// Numbers from the server and from settings files are read the way strtol reads them with
+// base 0 (decimal, "0x" hexadecimal, a leading 0 octal), and floats with a full stop whatever
+// the process locale.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vendrel {
+
+struct ParsedInteger {
+    std::int64_t value = 0;
+    std::size_t length = 0; // characters consumed; 0 when nothing could be read
+};
+
+// strtol rules: leading white space, an optional sign, then digits of the base (0 picks the
+// base from the prefix). Saturates at the 64-bit limits.
+[[nodiscard]] ParsedInteger parseInteger(std::string_view text, int base = 0);
+// The same, saturated at the 32-bit limits; 0 when nothing can be read.
+[[nodiscard]] std::int32_t toInt32(std::string_view text);
+[[nodiscard]] std::int64_t toInt64(std::string_view text);
+
+// strtod rules without the locale: white space, sign, digits with a full stop, exponent,
+// "inf"/"nan", reading as far as the text allows; 0 when nothing can be read.
+[[nodiscard]] double toDouble(std::string_view text);
+
+// "%.14g" with a full stop.
+[[nodiscard]] std::string formatDouble14(double value);
+
+} // namespace vendrel

@@ -1,0 +1,107 @@
+#include "app/start_up.h"
+
+#include <gtest/gtest.h>
+
+#include "app/worker.h"
+#include "fakes/app_fixture.h"
+
+namespace vendrel {
+namespace {
+
+using testing::AppFixture;
+
+struct StartUpWorld : AppFixture {
+    StartUpWorld() {
+        appData = user.str() + "Roaming";
+        std::filesystem::create_directory(pathFromUtf8(appData));
+        system.variables = {{"APPDATA", appData},
+                            {"PATH", "C:\\Windows"},
+                            {"NUMBER_OF_PROCESSORS", "2"},
+                            {"PROCESSOR_ARCHITECTURE", "AMD64"}};
+        system.programFile = program.str() + "vendrel.exe";
+    }
+
+    std::string torv() const { return appData + kPathSeparator + "TORV" + kPathSeparator; }
+
+    std::string appData;
+    testing::FakeSystemEnvironment system;
+    Worker worker;
+};
+
+class StartUpTest : public ::testing::Test, public StartUpWorld {};
+
+TEST_F(StartUpTest, FirstStartCreatesFoldersAndLogsEachStep) {
+    ASSERT_TRUE(initEnvironment(state, system, worker));
+    EXPECT_EQ(state.folders.program, program.str());
+    EXPECT_EQ(state.folders.user, torv());
+    EXPECT_TRUE(std::filesystem::is_directory(pathFromUtf8(torv() + "sounds")));
+    EXPECT_EQ(state.machineKey.value, 0x12345678u ^ kMachineKeyMask);
+    EXPECT_EQ(system.calls.front(), "crash handlers");
+    EXPECT_EQ(system.calls.back(), "volume " + appData.substr(0, 3));
+    EXPECT_TRUE(state.gameKeys[13]);
+    state.debugLog.close();
+    const std::string expected =
+        "AppDir: " + program.str() + "\r\nUserDir: " + torv() +
+        "\r\nPATH: C:\\Windows\r\nProcessors: 2;AMD64\r\nOS version: 10.0.19045 +SP0.0\r\n"
+        "Loading config...\r\n"
+        "NO language set in the config, fallback to auto-detection: English\r\n"
+        "No config found, fallback to default\r\nLoading language...\r\n"
+        "Creating worker thread...\r\n";
+    EXPECT_EQ(readWholeFile(torv() + "debug.txt").value_or(""), expected);
+}
+
+TEST_F(StartUpTest, FailuresEndStartUpBeforeAnyLog) {
+    struct Case {
+        const char* description;
+        std::function<void(StartUpWorld&)> breakIt;
+    };
+    const Case cases[] = {
+        {"sockets",
+         [](StartUpWorld& t) {
+             t.system.socketsStart = false;
+         }},
+        {"APPDATA unset",
+         [](StartUpWorld& t) {
+             t.system.variables.erase("APPDATA");
+         }},
+        {"APPDATA empty",
+         [](StartUpWorld& t) {
+             t.system.variables["APPDATA"] = "";
+         }},
+        {"volume query",
+         [](StartUpWorld& t) {
+             t.system.serial.reset();
+         }},
+        {"user folder cannot be made",
+         [](StartUpWorld& t) {
+             t.system.variables["APPDATA"] = t.appData + "/missing/deeper";
+         }},
+    };
+    for (const auto& c : cases) {
+        StartUpWorld fresh;
+        c.breakIt(fresh);
+        EXPECT_FALSE(initEnvironment(fresh.state, fresh.system, fresh.worker)) << c.description;
+        EXPECT_FALSE(fresh.state.debugLog.isOpen()) << c.description;
+    }
+}
+
+TEST_F(StartUpTest, NoLanguageFileAnywhereFailsAfterSayingSo) {
+    std::filesystem::remove(program.path() / "english.lng");
+    EXPECT_FALSE(initEnvironment(state, system, worker));
+    state.debugLog.close();
+    const std::string log = readWholeFile(torv() + "debug.txt").value_or("");
+    EXPECT_NE(log.find("Loading language...\r\nFailed to load language file !\r\n"),
+              std::string::npos);
+    EXPECT_EQ(log.find("Creating worker thread"), std::string::npos);
+}
+
+TEST_F(StartUpTest, NonAsciiUserFolderWorks) {
+    appData = user.str() + "Jérôme Ünïcode";
+    std::filesystem::create_directory(pathFromUtf8(appData));
+    system.variables["APPDATA"] = appData;
+    ASSERT_TRUE(initEnvironment(state, system, worker));
+    EXPECT_TRUE(std::filesystem::is_regular_file(pathFromUtf8(torv() + "debug.txt")));
+}
+
+} // namespace
+} // namespace vendrel

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ports/main_window.h"
+#include "ports/platform.h"
+#include "ports/system_environment.h"
+
+namespace vendrel::testing {
+
+class FakePlatform final : public Platform {
+public:
+    std::string locale = "English_United States.1252";
+    int calls = 0;
+    std::string userLocaleName() override {
+        ++calls;
+        return locale;
+    }
+};
+
+class FakeMainWindow final : public MainWindow {
+public:
+    std::vector<std::u16string> titles;
+    void setTitle(const std::u16string& title) override { titles.push_back(title); }
+};
+
+class FakeSystemEnvironment final : public SystemEnvironment {
+public:
+    std::map<std::string, std::string> variables;
+    std::string programFile = "C:\\Games\\Vendrel\\vendrel.exe";
+    std::optional<std::uint32_t> serial = 0x12345678;
+    bool socketsStart = true;
+    std::vector<std::string> calls;
+
+    void installCrashHandlers() override { calls.push_back("crash handlers"); }
+    bool startSockets() override {
+        calls.push_back("sockets");
+        return socketsStart;
+    }
+    OsVersion osVersion() override { return {10, 0, 19045, 0, 0}; }
+    std::string programPath() override { return programFile; }
+    std::optional<std::string> variable(std::string_view name) override {
+        const auto it = variables.find(std::string(name));
+        return it == variables.end() ? std::nullopt : std::optional(it->second);
+    }
+    std::optional<std::uint32_t> volumeSerial(const std::string& root) override {
+        calls.push_back("volume " + root);
+        return serial;
+    }
+};
+
+} // namespace vendrel::testing
