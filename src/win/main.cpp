@@ -1,0 +1,83 @@
+// The program's entry: prepare the environment, build the main window, run the message loop,
+// and shut down in a fixed order. Every step is announced in debug.txt, so a player's log shows
+// how far start-up came.
+
+#include <windows.h>
+#include <winsock2.h>
+
+#include <commctrl.h>
+
+#include "app/app_state.h"
+#include "app/start_up.h"
+#include "app/worker.h"
+#include "config/config_file.h"
+#include "crash_handler.h"
+#include "main_window.h"
+#include "win_environment.h"
+
+namespace {
+
+// Fixed English: the language file may not be loaded when these are needed.
+int fatal(const wchar_t* text) {
+    MessageBoxW(nullptr, text, L"Fatal error", MB_ICONERROR);
+    return 1;
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    using namespace vendrel;
+    // Process-wide for the program's life: the worker thread and the crash handler refer to it.
+    static AppState state;
+    win::WinPlatform platform;
+    state.platform = &platform;
+    win::WinSystemEnvironment system(state);
+    static Worker worker;
+
+    if (!initEnvironment(state, system, worker)) {
+        return fatal(L"Unable to initialize application environment");
+    }
+    DebugLog& log = state.debugLog;
+    // Not yet built: speech and audio start here ("Unable to initialize audio device").
+
+    log.line("INitializing GUI...");
+    if (!win::MainWindowShell::registerClass(instance)) {
+        log.line("Couldn't register window class");
+        return fatal(L"Couldn't register window class");
+    }
+    log.line("Initializing extended controls...");
+    INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
+                                  ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_UPDOWN_CLASS |
+                                      ICC_PROGRESS_CLASS | ICC_HOTKEY_CLASS};
+    if (!InitCommonControlsEx(&controls)) {
+        return 1;
+    }
+    log.line("Initializing RichText control...");
+    LoadLibraryW(L"riched20.dll");
+
+    log.line("Creating GUI...");
+    win::MainWindowShell window(state, instance);
+    window.create();
+    win::setCrashOwner(window.hwnd());
+    window.show();
+    log.line("GUI created OK");
+    // Not yet built: the start sound ("welcome 0.11") and the connection dialog.
+
+    window.focusMenuList();
+    log.line("Entering app main loop");
+    HACCEL accelerators = LoadAcceleratorsW(instance, L"accel");
+    MSG message{};
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        // The accelerator does not swallow its key: the focused control sees it too.
+        TranslateAcceleratorW(window.hwnd(), accelerators, &message);
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+
+    log.line("Exiting app main loop");
+    log.line("Saving config...");
+    (void)saveConfig(state);
+    log.line("Disconnecting...");
+    // Not yet built: closing the connection and the audio engine.
+    return static_cast<int>(message.wParam);
+}

@@ -1,0 +1,375 @@
+#include "main_window.h"
+
+#include <commctrl.h>
+#include <richedit.h>
+#include <windowsx.h>
+
+#include "app/main_layout.h"
+#include "resource.h"
+#include "win_text.h"
+
+namespace vendrel::win {
+namespace {
+
+constexpr DWORD kMainStyle = 0x10CF0000;      // overlapped window, visible
+constexpr DWORD kHistoryStyle = 0x5021B84C;   // read-only multi-line rich edit, keeps selection
+constexpr DWORD kLabelStyle = 0x50000000;     // child, visible
+constexpr DWORD kChatLabelStyle = 0x50000100; // with notify: a click moves to the chat line
+constexpr DWORD kChatLineStyle = 0x50010080;  // tab stop, auto horizontal scroll
+constexpr int kChatLineLimit = 3999;
+constexpr UINT kKeyboardMenu = 0xF100; // SC_KEYMENU
+constexpr int kAboutMenuPosition = 5;
+
+HWND createChild(HWND parent, HINSTANCE instance, const wchar_t* className,
+                 const std::u16string& text, DWORD style) {
+    return CreateWindowExW(0, className, toWin(text).c_str(), style, 0, 0, 0, 0, parent,
+                           reinterpret_cast<HMENU>(0), instance, nullptr);
+}
+
+void place(HWND control, const ControlRect& rect) {
+    if (control) {
+        MoveWindow(control, rect.x, rect.y, rect.width, rect.height, TRUE);
+    }
+}
+
+} // namespace
+
+MainWindowShell::MainWindowShell(AppState& state, HINSTANCE instance)
+    : state_(state), instance_(instance), guiThreadId_(GetCurrentThreadId()) {}
+
+MainWindowShell::~MainWindowShell() {
+    if (mainFont_) {
+        DeleteObject(mainFont_);
+    }
+    if (listBrush_) {
+        DeleteObject(listBrush_);
+    }
+}
+
+bool MainWindowShell::registerClass(HINSTANCE instance) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_DBLCLKS;
+    windowClass.lpfnWndProc = windowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+    windowClass.hIconSm = LoadIconW(nullptr, IDI_APPLICATION);
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_SCROLLBAR + 1);
+    windowClass.lpszClassName = kMainWindowClass;
+    return RegisterClassExW(&windowClass) != 0;
+}
+
+void MainWindowShell::create() {
+    CreateWindowExW(WS_EX_CONTROLPARENT, kMainWindowClass, toWin(mainWindowTitle(state_)).c_str(),
+                    kMainStyle, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
+                    nullptr, instance_, this);
+    if (!hwnd_) {
+        return;
+    }
+    createChildren();
+    createMenuList();
+    applyFont(state_.settings.fontName, state_.settings.fontSize);
+    layout();
+}
+
+void MainWindowShell::createChildren() {
+    historyLabel_ =
+        CreateWindowExW(0, L"STATIC", toWin(state_.tr("history")).c_str(), kLabelStyle, -200, -200,
+                        200, 100, hwnd_, reinterpret_cast<HMENU>(0), instance_, nullptr);
+    historyPane_ = createChild(hwnd_, instance_, L"RichEdit20W", u"", kHistoryStyle);
+    chatLabel_ = createChild(hwnd_, instance_, L"STATIC", state_.tr("chat"), kChatLabelStyle);
+    chatLine_ = createChild(hwnd_, instance_, L"EDIT", u"", kChatLineStyle);
+    menuLabel_ = createChild(hwnd_, instance_, L"STATIC", state_.tr("menulbl"), kLabelStyle);
+
+    InsertMenuW(GetSystemMenu(hwnd_, FALSE), kAboutMenuPosition, MF_BYPOSITION | MF_STRING,
+                IDM_ABOUT, toWin(state_.tr("about")).c_str());
+
+    if (historyPane_) {
+        SendMessageW(historyPane_, EM_EXLIMITTEXT, 0, 0xFFFFFF);
+        SendMessageW(historyPane_, EM_SETEVENTMASK, 0, ENM_LINK);
+        SendMessageW(historyPane_, EM_AUTOURLDETECT, state_.settings.allowAutoLinks ? TRUE : FALSE,
+                     0);
+        const int background = state_.settings.rtfBgColor;
+        SendMessageW(historyPane_, EM_SETBKGNDCOLOR, background == -1 ? TRUE : FALSE,
+                     background == -1 ? 0 : static_cast<LPARAM>(background));
+        SetWindowSubclass(historyPane_, historyProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    }
+    if (chatLine_) {
+        SendMessageW(chatLine_, EM_SETLIMITTEXT, kChatLineLimit, 0);
+        SetWindowSubclass(chatLine_, chatProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    }
+}
+
+void MainWindowShell::createMenuList() {
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP | LBS_USETABSTOPS |
+                  LBS_HASSTRINGS | LBS_NOTIFY;
+    if (!state_.settings.disableMenuColors) {
+        style |= LBS_OWNERDRAWFIXED;
+    }
+    menuList_ = createChild(hwnd_, instance_, L"LISTBOX", u"", style);
+    if (menuList_) {
+        SendMessageW(menuList_, LB_SETHORIZONTALEXTENT, 2000, 0);
+        SendMessageW(menuList_, WM_SETFONT, SendMessageW(chatLine_, WM_GETFONT, 0, 0), TRUE);
+    }
+}
+
+void MainWindowShell::applyFont(const std::u16string& face, int points) {
+    LOGFONTW logFont{};
+    HDC dc = GetDC(hwnd_);
+    logFont.lfHeight = MulDiv(points, GetDeviceCaps(dc, LOGPIXELSY), 72);
+    ReleaseDC(hwnd_, dc);
+    logFont.lfCharSet = DEFAULT_CHARSET;
+    logFont.lfPitchAndFamily = 0x22; // variable pitch, Swiss family
+    const std::wstring wideFace = toWin(face).substr(0, LF_FACESIZE - 1);
+    wideFace.copy(logFont.lfFaceName, wideFace.size());
+    HFONT font = CreateFontIndirectW(&logFont);
+    if (!font) {
+        return;
+    }
+    if (mainFont_) {
+        DeleteObject(mainFont_);
+    }
+    mainFont_ = font;
+    state_.settings.fontName = face;
+    state_.settings.fontSize = points;
+    for (HWND control : {hwnd_, historyPane_, chatLine_, historyLabel_, chatLabel_}) {
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    }
+    // The list box measures its owner-drawn items from the font, so it is made anew.
+    if (menuList_) {
+        DestroyWindow(menuList_);
+        createMenuList();
+    }
+    CHARFORMAT2W format{};
+    format.cbSize = sizeof format;
+    format.dwMask = CFM_SIZE | CFM_FACE;
+    format.yHeight = points * 20;
+    wideFace.copy(format.szFaceName, wideFace.size());
+    SendMessageW(historyPane_, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
+}
+
+void MainWindowShell::show() {
+    ShowWindow(hwnd_, SW_SHOWNORMAL);
+}
+
+void MainWindowShell::focusMenuList() {
+    SetFocus(menuList_);
+    lastFocused_ = menuList_;
+}
+
+void MainWindowShell::setTitle(const std::u16string& title) {
+    run([&] { SetWindowTextW(hwnd_, toWin(title).c_str()); });
+}
+
+bool MainWindowShell::run(const std::function<void()>& work) {
+    if (GetCurrentThreadId() == guiThreadId_) {
+        work();
+        return true;
+    }
+    // Sent, never posted: the function lives in the caller's frame until the send returns.
+    DWORD_PTR result = 0;
+    return hwnd_ &&
+           SendMessageTimeoutW(hwnd_, WM_VENDREL_GUI_CALL, 0, reinterpret_cast<LPARAM>(&work),
+                               SMTO_BLOCK, INFINITE, &result) != 0;
+}
+
+void MainWindowShell::layout() {
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    const MainLayout rects = computeMainLayout(client.right, client.bottom);
+    place(historyPane_, rects.historyPane);
+    place(menuLabel_, rects.menuLabel);
+    place(menuList_, rects.menuList);
+    place(chatLabel_, rects.chatLabel);
+    place(chatLine_, rects.chatLine);
+}
+
+LRESULT CALLBACK MainWindowShell::windowProc(HWND hwnd, UINT message, WPARAM wParam,
+                                             LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* self =
+            static_cast<MainWindowShell*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<MainWindowShell*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    return self ? self->handle(message, wParam, lParam)
+                : DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+LRESULT MainWindowShell::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_DESTROY:
+        // Not yet built: "quit" goes to the server here once the connection exists.
+        PostQuitMessage(0);
+        return 0;
+    case WM_SIZE:
+        layout();
+        return 0;
+    case WM_ACTIVATE:
+        isActive_ = LOWORD(wParam) != WA_INACTIVE;
+        break;
+    case WM_SETFOCUS:
+        if (lastFocused_) {
+            SetFocus(lastFocused_);
+        }
+        return 0;
+    case WM_CLOSE:
+        if (state_.settings.confirmOnExit && !confirmClose()) {
+            return 0;
+        }
+        break;
+    case WM_MEASUREITEM:
+        measureListItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+        return TRUE;
+    case WM_DRAWITEM:
+        drawListItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return TRUE;
+    case WM_CTLCOLORLISTBOX:
+        return listColours(reinterpret_cast<HDC>(wParam));
+    case WM_SYSCOMMAND: {
+        bool handled = false;
+        onSysCommand(wParam, lParam, handled);
+        if (handled) {
+            return 0;
+        }
+        break;
+    }
+    case WM_COMMAND:
+        onCommand(LOWORD(wParam), HIWORD(wParam));
+        return 0;
+    case WM_VENDREL_GUI_CALL:
+        (*reinterpret_cast<const std::function<void()>*>(lParam))();
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+bool MainWindowShell::confirmClose() {
+    wchar_t title[512] = {};
+    GetWindowTextW(hwnd_, title, 512);
+    return MessageBoxW(hwnd_, toWin(state_.tr("confirmquit")).c_str(), title,
+                       MB_YESNO | MB_ICONWARNING) == IDYES;
+}
+
+void MainWindowShell::onSysCommand(WPARAM wParam, LPARAM lParam, bool& handled) {
+    // Alt alone or F10 would park the focus in the system menu, where a blind player is lost;
+    // only Alt+Space opens it.
+    if ((wParam & 0xFFF0) == kKeyboardMenu && lParam != ' ') {
+        handled = true;
+    } else if (wParam == IDM_ABOUT) {
+        showAbout(hwnd_);
+        handled = true;
+    }
+}
+
+void MainWindowShell::onCommand(WORD id, WORD code) {
+    switch (id) {
+    case IDM_ABOUT:
+        showAbout(hwnd_);
+        break;
+    case IDM_FOCUS_CHAT:
+        SetFocus(chatLine_);
+        SendMessageW(chatLine_, EM_SETSEL, 0, -1);
+        break;
+    case IDM_FOCUS_HISTORY:
+        SetFocus(historyPane_);
+        break;
+    case IDM_FOCUS_MENU:
+        focusMenuList();
+        break;
+    case IDM_QUIT:
+        // Not yet built: "quit" goes to the server first once the connection exists.
+        PostQuitMessage(0);
+        break;
+    default:
+        // Not yet built: the volume, speech, history, view and option commands.
+        break;
+    }
+    // Commands from menus, the chat label or the server carry code 0 and end in the chat line.
+    if (code == 0) {
+        SetFocus(chatLine_);
+    }
+}
+
+void MainWindowShell::showAbout(HWND owner) {
+    MessageBoxW(owner, toWin(aboutText(state_)).c_str(), toWin(state_.tr("about2")).c_str(),
+                MB_ICONINFORMATION | MB_OK);
+}
+
+LRESULT MainWindowShell::listColours(HDC dc) {
+    const int text = state_.settings.lbFgColor;
+    const int background = state_.settings.lbBgColor;
+    SetTextColor(dc, text == -1 ? GetSysColor(COLOR_WINDOWTEXT) : static_cast<COLORREF>(text));
+    const COLORREF wanted =
+        background == -1 ? GetSysColor(COLOR_WINDOW) : static_cast<COLORREF>(background);
+    SetBkColor(dc, wanted);
+    if (!listBrush_ || listBrushColour_ != static_cast<COLORREF>(background)) {
+        if (listBrush_) {
+            DeleteObject(listBrush_);
+        }
+        // The system colour brush is shared and never deleted; a copy keeps ownership simple.
+        listBrush_ = CreateSolidBrush(wanted);
+        listBrushColour_ = static_cast<COLORREF>(background);
+    }
+    return reinterpret_cast<LRESULT>(listBrush_);
+}
+
+void MainWindowShell::measureListItem(MEASUREITEMSTRUCT& item) {
+    HDC dc = GetDC(hwnd_);
+    HGDIOBJ old = SelectObject(dc, mainFont_ ? mainFont_ : GetStockObject(DEFAULT_GUI_FONT));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(hwnd_, dc);
+    const int leading = metrics.tmExternalLeading > 0 ? metrics.tmExternalLeading : 0;
+    item.itemHeight = static_cast<UINT>((metrics.tmHeight + leading + 1) * 11 / 10);
+}
+
+void MainWindowShell::drawListItem(const DRAWITEMSTRUCT& item) {
+    // A plain rendering until the menu colours exist: selection in the system highlight.
+    if (item.itemID == static_cast<UINT>(-1)) {
+        return;
+    }
+    const bool isSelected = (item.itemState & ODS_SELECTED) != 0;
+    const int textLength =
+        static_cast<int>(SendMessageW(item.hwndItem, LB_GETTEXTLEN, item.itemID, 0));
+    std::wstring text(textLength > 0 ? static_cast<std::size_t>(textLength) : 0, L'\0');
+    SendMessageW(item.hwndItem, LB_GETTEXT, item.itemID, reinterpret_cast<LPARAM>(text.data()));
+    FillRect(item.hDC, &item.rcItem, GetSysColorBrush(isSelected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    SetBkMode(item.hDC, TRANSPARENT);
+    SetTextColor(item.hDC, GetSysColor(isSelected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    RECT textRect = item.rcItem;
+    textRect.left += 2;
+    DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &textRect,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_EXPANDTABS);
+    if (item.itemState & ODS_FOCUS) {
+        DrawFocusRect(item.hDC, &item.rcItem);
+    }
+}
+
+LRESULT CALLBACK MainWindowShell::historyProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                              UINT_PTR, DWORD_PTR data) {
+    auto* self = reinterpret_cast<MainWindowShell*>(data);
+    if (message == WM_SETFOCUS) {
+        self->lastFocused_ = hwnd;
+    }
+    // Not yet built: the Tab ring, history review keys and game keys.
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK MainWindowShell::chatProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                           UINT_PTR, DWORD_PTR data) {
+    auto* self = reinterpret_cast<MainWindowShell*>(data);
+    if (message == WM_SETFOCUS) {
+        SendMessageW(hwnd, EM_SETSEL, 0, -1);
+        self->lastFocused_ = hwnd;
+    }
+    // Not yet built: sending and recalling lines, the Tab ring, review keys and game keys.
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+} // namespace vendrel::win
