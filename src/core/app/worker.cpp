@@ -1,13 +1,14 @@
 #include "app/worker.h"
 
-#include <semaphore>
 #include <thread>
+
+#include "app/semaphore.h"
 
 namespace vendrel {
 
 struct Worker::Shared {
-    std::binary_semaphore slotFree{1};
-    std::binary_semaphore jobReady{0};
+    Semaphore slotFree{1, 1};
+    Semaphore jobReady{0, 1};
     Job slot;
 };
 
