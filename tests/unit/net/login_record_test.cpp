@@ -1,0 +1,82 @@
+#include "net/login_record.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+
+#include "app/machine_key.h"
+#include "net/query_encoding.h"
+
+namespace vendrel {
+namespace {
+
+TEST(LoginRecord, Base36) {
+    struct Case {
+        std::uint64_t value;
+        const char* text;
+    };
+    const Case cases[] = {
+        {0, "0"},          {9, "9"},
+        {10, "a"},         {35, "z"},
+        {36, "10"},        {kClientVersionPacked, "2tc1"},
+        {0x10A00, "1gjk"}, {UINT64_MAX, "3w5e11264sgsf"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(toBase36(c.value), c.text) << c.value;
+    }
+}
+
+TEST(LoginRecord, SystemVersionCode) {
+    EXPECT_EQ(systemVersionCode(10, 0), 0x10A00u);
+    EXPECT_EQ(systemVersionCode(6, 1), 0x10601u);
+}
+
+TEST(LoginRecord, EightFieldsInOrderAndTheirEncoding) {
+    LoginRecordInput input;
+    input.login = "alice";
+    input.password = "s3cret";
+    input.language = "fr";
+    input.machineKey = machineKeyFromSerial(0x12345678).value;
+    input.systemVersion = systemVersionCode(10, 0);
+    input.speechEngine = 0x40000;
+    const std::string record = buildLoginRecord(input);
+    EXPECT_EQ(record, "alice\x7fs3cret\x7f"
+                      "fr\x7f"
+                      "2tc1\x7fl8wgbq\x7f"
+                      "2tc1\x7f"
+                      "1gjk\x7f"
+                      "5m9u");
+    EXPECT_EQ(encodeQuery(record), "YWxpY2V_czNjcmV0f2ZyfzJ0YzF_bDh3Z2JxfzJ0YzF_MWdqa381bTl1");
+}
+
+TEST(LoginRecord, SpeechEngineFieldIsUnsigned) {
+    struct Case {
+        std::int32_t engine;
+        const char* field;
+    };
+    const Case cases[] = {
+        {-1, "1"},
+        {-2, "0"},
+        {-5, "1z141z1"},       // 4294967293: no minus sign
+        {INT32_MAX, "zik0zl"}, // 2147483649: the sum does not overflow
+    };
+    for (const auto& c : cases) {
+        LoginRecordInput input;
+        input.speechEngine = c.engine;
+        const std::string record = buildLoginRecord(input);
+        EXPECT_EQ(std::count(record.begin(), record.end(), '\x7f'), 7) << c.engine;
+        EXPECT_EQ(record.substr(record.rfind('\x7f') + 1), c.field) << c.engine;
+    }
+}
+
+TEST(LoginRecord, CutTo1023Bytes) {
+    const std::string login(2000, 'L');
+    LoginRecordInput input;
+    input.login = login;
+    const std::string record = buildLoginRecord(input);
+    EXPECT_EQ(record, login.substr(0, kMaxLoginRecord));
+}
+
+} // namespace
+} // namespace vendrel
