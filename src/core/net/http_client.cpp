@@ -1,0 +1,131 @@
+#include "net/http_client.h"
+
+#include <cstdint>
+#include <optional>
+
+#include "app/main_layout.h"
+#include "net/tcp_socket.h"
+#include "text/format.h"
+#include "text/numbers.h"
+
+namespace vendrel {
+
+HostAndPort splitHostPort(std::string_view webHost) {
+    const std::size_t colon = webHost.rfind(':');
+    if (colon == std::string_view::npos) {
+        return {std::string(webHost), 80};
+    }
+    const ParsedInteger port = parseInteger(webHost.substr(colon + 1), 10);
+    const bool isValid =
+        port.length == webHost.size() - colon - 1 && port.value > 0 && port.value <= 65535;
+    return {std::string(webHost.substr(0, colon)), isValid ? static_cast<int>(port.value) : 80};
+}
+
+std::string httpRequestText(std::string_view method, std::string_view path, std::string_view host) {
+    return formatText(4096, "%s %s HTTP/1.0\r\nHost:%s\r\nUser-Agent:Vendrel %d.%d.%d\r\n\r\n",
+                      method, path, host, kVersionMajor, kVersionMinor, kVersionPatch);
+}
+
+namespace {
+
+std::optional<std::uint64_t> contentLength(std::string_view headers) {
+    std::size_t start = 0;
+    while (start < headers.size()) {
+        std::size_t end = headers.find("\r\n", start);
+        if (end == std::string_view::npos) {
+            end = headers.size();
+        }
+        const std::string_view line = headers.substr(start, end - start);
+        start = end + 2;
+        constexpr std::string_view kName = "content-length:";
+        if (line.size() <= kName.size()) {
+            continue;
+        }
+        bool matches = true;
+        for (std::size_t i = 0; i < kName.size() && matches; ++i) {
+            const char c = line[i];
+            matches = (c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c) == kName[i];
+        }
+        if (matches) {
+            const ParsedInteger value = parseInteger(line.substr(kName.size()), 10);
+            if (value.length > 0 && value.value >= 0) {
+                return static_cast<std::uint64_t>(value.value);
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+void parseHttpResponse(HttpResponse& response) {
+    const std::string& bytes = response.bytes;
+    const std::size_t blank = bytes.find(' ');
+    if (blank == std::string::npos || blank + 1 >= bytes.size()) {
+        response.result = kHttpNoStatus;
+        return;
+    }
+    const int status =
+        static_cast<int>(parseInteger(std::string_view(bytes).substr(blank + 1), 10).value);
+    if (status != 200) {
+        response.result = status;
+        return;
+    }
+    const std::size_t end = bytes.find("\r\n\r\n");
+    if (end == std::string::npos || end + 4 >= bytes.size()) {
+        response.result = kHttpNoBody;
+        return;
+    }
+    response.bodyOffset = end + 4;
+    response.bodyLength = bytes.size() - response.bodyOffset;
+    response.result = 0;
+    // HTTP/1.0 ends a body by closing; a server that announced its length lets us tell a
+    // complete file from one cut short.
+    const std::optional<std::uint64_t> announced =
+        contentLength(std::string_view(bytes).substr(0, end));
+    if (announced && *announced != response.bodyLength) {
+        response.result = kHttpTruncated;
+    }
+}
+
+HttpResponse httpRequest(SocketSystem& sockets, const std::string& host, int port,
+                         std::string_view path, std::string_view method, const HttpLimits& limits) {
+    HttpResponse response;
+    TcpSocket socket(sockets);
+    const int connected = socket.connect(host, port);
+    if (connected != 0) {
+        response.result = connected;
+        return response;
+    }
+    const std::string request = httpRequestText(method, path, host);
+    if (socket.send(request) != static_cast<int>(request.size())) {
+        response.result = kHttpNoStatus;
+        return response;
+    }
+    socket.setReadTimeout(limits.idleTimeoutMs);
+    std::string& bytes = response.bytes;
+    char buffer[16384];
+    for (;;) {
+        const std::size_t got = socket.read(buffer);
+        if (got == 0) {
+            if (socket.hasTimedOut()) {
+                response.result = kHttpTimedOut;
+                return response;
+            }
+            if (socket.hasReadFailed()) {
+                response.result = kHttpTruncated;
+                return response;
+            }
+            break;
+        }
+        if (bytes.size() + got > limits.maxResponseBytes) {
+            response.result = kHttpTooLarge;
+            return response;
+        }
+        bytes.append(buffer, got);
+    }
+    parseHttpResponse(response);
+    return response;
+}
+
+} // namespace vendrel

@@ -1,0 +1,54 @@
+#pragma once
+// A small HTTP/1.0 client for the server's file downloads: one GET per connection, read until
+// the server closes it.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace vendrel {
+
+class SocketSystem;
+
+struct HttpLimits {
+    // A web server that stays silent this long has failed; the worker must not wait forever.
+    int idleTimeoutMs = 60000;
+    // Larger responses are refused: the server's files are sounds and small data.
+    std::size_t maxResponseBytes = std::size_t{256} * 1024 * 1024;
+};
+
+// Results besides 0 (success) and positive codes (connect error or HTTP status).
+inline constexpr int kHttpNoStatus = -1;
+inline constexpr int kHttpNoBody = -2;
+inline constexpr int kHttpTimedOut = -3;
+inline constexpr int kHttpTooLarge = -4;
+// The connection broke, or ended before the length the server announced.
+inline constexpr int kHttpTruncated = -5;
+
+struct HttpResponse {
+    int result = kHttpNoStatus;
+    std::string bytes; // the whole response, headers included
+    std::size_t bodyOffset = 0;
+    std::size_t bodyLength = 0;
+    [[nodiscard]] std::string_view body() const { return {bytes.data() + bodyOffset, bodyLength}; }
+};
+
+// "host" or "host:port"; the port is 80 when none is given or it is not a number in range.
+struct HostAndPort {
+    std::string host;
+    int port = 80;
+};
+[[nodiscard]] HostAndPort splitHostPort(std::string_view webHost);
+
+[[nodiscard]] std::string httpRequestText(std::string_view method, std::string_view path,
+                                          std::string_view host);
+
+// The status and body rules over a complete response: 0 with a body for status 200.
+void parseHttpResponse(HttpResponse& response);
+
+// Any thread (the worker). Connects, sends the request and reads until the server closes.
+[[nodiscard]] HttpResponse httpRequest(SocketSystem& sockets, const std::string& host, int port,
+                                       std::string_view path, std::string_view method,
+                                       const HttpLimits& limits = {});
+
+} // namespace vendrel

@@ -1,0 +1,32 @@
+#pragma once
+// The operating system's TCP calls, one thin adapter per platform (Winsock, BSD sockets). The
+// rules built on them (locking, write loops, what closes a socket) live in TcpSocket.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace vendrel {
+
+class SocketSystem {
+public:
+    using Handle = std::intptr_t;
+    static constexpr Handle kNoSocket = -1;
+
+    virtual ~SocketSystem() = default;
+
+    // Any thread; all of these are thread-safe. IPv4 only. Resolves the host, creates the
+    // socket (stored in handle at once, even when connecting then fails) and connects. 0 on
+    // success, otherwise the system's error code (10060 timed out, 10061 refused).
+    [[nodiscard]] virtual int connect(const std::string& host, int port, Handle& handle) = 0;
+    // Writes some of the bytes; the count written, or -1 on an error.
+    [[nodiscard]] virtual long write(Handle handle, const char* bytes, std::size_t count) = 0;
+    // Blocks until some bytes arrive: their count, 0 when the peer closed, -1 on an error.
+    // With a timeout (milliseconds, 0 for none) -2 means nothing arrived in time.
+    [[nodiscard]] virtual long read(Handle handle, char* buffer, std::size_t count,
+                                    int timeoutMs) = 0;
+    // Also wakes a read blocked on the handle in another thread.
+    virtual void close(Handle handle) = 0;
+};
+
+} // namespace vendrel

@@ -1,0 +1,213 @@
+#include "net/downloads.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "app/files.h"
+#include "fakes/fake_socket_system.h"
+#include "fakes/temp_folder.h"
+#include "ports/history_sink.h"
+#include "text/utf.h"
+
+namespace vendrel {
+namespace {
+
+TEST(Downloads, HostileNamesAreRefused) {
+    const char* const hostile[] = {
+        "",
+        "..",
+        "../x.ogg",
+        "..\\x.ogg",
+        "sounds/../../x.ogg",
+        "sounds\\..\\..\\x.ogg",
+        "sounds/./x.ogg",
+        ".",
+        "/etc/passwd",
+        "\\Windows\\win.ini",
+        "C:\\Windows\\win.ini",
+        "C:x.ogg",
+        "c:/x.ogg",
+        "\\\\server\\share\\x.ogg",
+        "//server/share/x.ogg",
+        "\\\\?\\C:\\x.ogg",
+        "\\\\.\\PhysicalDrive0",
+        "x.ogg:stream",
+        "x.ogg::$DATA",
+        "CON",
+        "con",
+        "NUL.txt",
+        "sounds/aux.ogg",
+        "PRN",
+        "COM1",
+        "com9.ogg",
+        "LPT1",
+        "lpt3.wav",
+        "CONIN$",
+        "CONOUT$",
+        "x.ogg.",
+        "x.ogg ",
+        "sounds./x.ogg",
+        "sounds /x.ogg",
+        "sounds//x.ogg",
+        "sounds/",
+        "a\tb.ogg",
+        "a\nb.ogg",
+        "a\x7f"
+        "b",
+        "a*b.ogg",
+        "a?b.ogg",
+        "a<b.ogg",
+        "a>b.ogg",
+        "a|b.ogg",
+        "a\"b.ogg",
+        "\x01.ogg",
+    };
+    for (const char* name : hostile) {
+        EXPECT_FALSE(isSafeDownloadName(name)) << name;
+    }
+    EXPECT_GE(std::size(hostile), 40u);
+    for (const char* name :
+         {"door.ogg", "sounds/door.ogg", "sounds\\games\\c4\\drop.ogg", "console.ogg", "com10.ogg",
+          "nul_effect.wav", "...hidden", "é.ogg", ".config"}) {
+        EXPECT_TRUE(isSafeDownloadName(name)) << name;
+    }
+}
+
+TEST(Downloads, RequestsAndPaths) {
+    EXPECT_EQ(parseDownloadRequest("sounds/door.wav 0").name, "sounds/door.wav");
+    EXPECT_EQ(parseDownloadRequest("  a.ogg   133000000000000000 ").stamp, 133000000000000000u);
+    EXPECT_EQ(parseDownloadRequest("a.ogg").stamp, 0u);
+    EXPECT_EQ(parseDownloadRequest("a.ogg x").stamp, 0u);
+    EXPECT_EQ(parseDownloadRequest("").name, "");
+    EXPECT_EQ(remoteDownloadPath("/autodl/", "sounds\\door.wav"), "/autodl/sounds/door.wav");
+    const std::string local =
+        localDownloadPath("P" + std::string(1, kPathSeparator), "sounds/a\\b.ogg");
+    const std::string sep(1, kPathSeparator);
+    EXPECT_EQ(local, "P" + sep + "sounds" + sep + "a" + sep + "b.ogg");
+    EXPECT_TRUE(isDownloadDue(0, 0));    // missing file
+    EXPECT_TRUE(isDownloadDue(10, 10));  // equally old
+    EXPECT_TRUE(isDownloadDue(10, 11));  // older
+    EXPECT_FALSE(isDownloadDue(11, 10)); // newer
+    EXPECT_FALSE(isDownloadDue(5, 0));   // stamp 0: an existing file stays
+}
+
+TEST(Downloads, LocalFileTime) {
+    testing::TempFolder folder;
+    EXPECT_EQ(localFileTime(folder.str() + "missing.ogg"), 0u);
+    std::ofstream(folder.path() / "present.ogg") << "x";
+    const std::uint64_t time = localFileTime(folder.str() + "present.ogg");
+    // Some time after 2020 and before 2100, in 100 ns units since 1970.
+    EXPECT_GT(time, 15778368000000000u);
+    EXPECT_LT(time, 41024448000000000u);
+}
+
+TEST(HttpClient, RequestTextAndResponseRules) {
+    EXPECT_EQ(httpRequestText("GET", "/autodl/a.ogg", "web"),
+              "GET /autodl/a.ogg HTTP/1.0\r\nHost:web\r\nUser-Agent:Vendrel 2.1.1\r\n\r\n");
+    struct Case {
+        std::string response;
+        int result;
+        std::string body;
+    };
+    const Case cases[] = {
+        {"HTTP/1.0 200 OK\r\n\r\nbody", 0, "body"},
+        {"HTTP/1.0 404 Not Found\r\n\r\nmissing", 404, ""},
+        {"HTTP/1.0 302 Found\r\nLocation: x\r\n\r\n", 302, ""},
+        {"HTTP/1.0 200 OK\r\n\r\n", kHttpNoBody, ""},
+        {"HTTP/1.0 200 OK\r\nbody without blank line", kHttpNoBody, ""},
+        {"garbage", kHttpNoStatus, ""},
+        {"", kHttpNoStatus, ""},
+        {"HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nshort", kHttpTruncated, ""},
+        {"HTTP/1.0 200 OK\r\ncontent-length: 5\r\n\r\nexact", 0, "exact"},
+    };
+    for (const auto& c : cases) {
+        HttpResponse response;
+        response.bytes = c.response;
+        parseHttpResponse(response);
+        EXPECT_EQ(response.result, c.result) << c.response;
+        if (c.result == 0) {
+            EXPECT_EQ(response.body(), c.body);
+        }
+    }
+    EXPECT_EQ(splitHostPort("web:8080").port, 8080);
+    EXPECT_EQ(splitHostPort("web:8080").host, "web");
+    EXPECT_EQ(splitHostPort("web").port, 80);
+    EXPECT_EQ(splitHostPort("web:x").port, 80);
+    EXPECT_EQ(splitHostPort("web:99999").port, 80);
+}
+
+class RecordingHistory final : public HistorySink {
+public:
+    std::vector<std::pair<std::u16string, std::int32_t>> lines;
+    void historyAdd(const std::u16string& text, std::int32_t channel) override {
+        lines.emplace_back(text, channel);
+    }
+};
+
+TEST(Downloads, FailuresNeverDamageTheOldCopy) {
+    testing::TempFolder folder;
+    const std::string path = folder.str() + "door.ogg";
+    std::ofstream(pathFromUtf8(path), std::ios::binary) << "old";
+    struct Case {
+        testing::PlannedConnection planned;
+        int result;
+        std::string content;
+    };
+    const Case cases[] = {
+        {{0, {"HTTP/1.0 404 Not Found\r\n\r\n"}}, 404, "old"},
+        {{0, {"HTTP/1.0 200 OK\r\n\r\n"}}, kHttpNoBody, "old"},
+        {{0, {"HTTP/1.0 200 OK\r\n\r\nhalf of the"}, -1}, kHttpTruncated, "old"},
+        {{0, {"HTTP/1.0 200 OK\r\nContent-Length: 99\r\n\r\nhalf"}}, kHttpTruncated, "old"},
+        {{10061, {}}, 10061, "old"},
+        {{0, {"HTTP/1.0 200 OK\r\n\r\nnew ", "content"}}, 0, "new content"},
+    };
+    for (const auto& c : cases) {
+        testing::FakeSocketSystem sockets;
+        sockets.plan.push_back(c.planned);
+        const DownloadJob job{"door.ogg", "web", 80, "/autodl/door.ogg", path};
+        EXPECT_EQ(downloadFile(sockets, job), c.result);
+        EXPECT_EQ(readWholeFile(path), c.content);
+        EXPECT_EQ(sockets.hosts.at(0), "web:80");
+    }
+    // No temporary file is left behind.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+}
+
+TEST(Downloads, CreatesSubFoldersAndReportsToTheHistory) {
+    testing::TempFolder folder;
+    testing::FakeSocketSystem sockets;
+    sockets.plan.push_back({0, {"HTTP/1.0 200 OK\r\n\r\nRIFF"}});
+    sockets.plan.push_back({0, {"HTTP/1.0 404 Not Found\r\n\r\n"}});
+    RecordingHistory history;
+    const Translate tr = [](std::string_view key) {
+        return key == "downloadingStart" ? std::u16string(u"Downloading %s")
+               : key == "downloadingOk"  ? std::u16string(u"Done %s")
+                                         : std::u16string(u"Failed %s (%d)");
+    };
+    const DownloadJob job{"sounds/door.wav", "web", 80, "/autodl/sounds/door.wav",
+                          localDownloadPath(folder.str(), "sounds/door.wav")};
+    doDownload(job, sockets, history, tr);
+    doDownload(job, sockets, history, tr);
+    EXPECT_EQ(readWholeFile(job.localPath), "RIFF");
+    ASSERT_EQ(history.lines.size(), 4u);
+    EXPECT_EQ(history.lines[0].first, u"Downloading sounds/door.wav");
+    EXPECT_EQ(history.lines[1].first, u"Done sounds/door.wav");
+    EXPECT_EQ(history.lines[3].first, u"Failed sounds/door.wav (404)");
+    EXPECT_EQ(history.lines[3].second, kDownloadChannel);
+    EXPECT_NE(sockets.written[0].find("GET /autodl/sounds/door.wav HTTP/1.0\r\n"),
+              std::string::npos);
+}
+
+TEST(Downloads, AFileThatCannotBeWrittenIsAFailure) {
+    testing::TempFolder folder;
+    // A folder stands where the file should go.
+    std::filesystem::create_directories(folder.path() / "taken.ogg" / "inner");
+    testing::FakeSocketSystem sockets;
+    sockets.plan.push_back({0, {"HTTP/1.0 200 OK\r\n\r\ndata"}});
+    const DownloadJob job{"taken.ogg", "web", 80, "/autodl/taken.ogg", folder.str() + "taken.ogg"};
+    EXPECT_EQ(downloadFile(sockets, job), kDownloadNotWritten);
+}
+
+} // namespace
+} // namespace vendrel

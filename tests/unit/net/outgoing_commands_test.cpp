@@ -1,0 +1,138 @@
+#include "net/outgoing_commands.h"
+
+#include <gtest/gtest.h>
+
+#include "app/debug_log.h"
+#include "fakes/fake_socket_system.h"
+#include "net/chat_history.h"
+#include "net/connection.h"
+#include "ports/chat_line.h"
+
+namespace vendrel {
+namespace {
+
+TEST(OutgoingCommands, ExactTextsAndLimits) {
+    EXPECT_EQ(menuSelectionText(7, 2, u"b"), "msel 7\x7f"
+                                             "2\x7f"
+                                             "b");
+    EXPECT_EQ(menuSelectionText(7, 9, std::nullopt), "msel 7\x7f-1\x7f-1");
+    EXPECT_EQ(menuSelectionText(1, 0, u"é"), "msel 1\x7f"
+                                             "0\x7f\xC3\xA9");
+    EXPECT_EQ(keyText(keyCode(65, true, true, false)), "key 833");
+    EXPECT_EQ(keyCode(13, false, false, true), 13 + 1024);
+    EXPECT_EQ(menuKeyText(65, 7, 3, u"k"), "mkey 65\x7f"
+                                           "7\x7f"
+                                           "3\x7f"
+                                           "k");
+    EXPECT_EQ(chatText("hi"), "chat hi");
+    EXPECT_EQ(chatText(std::string(5000, 'x')).size(), 4095u);
+    EXPECT_EQ(menuSelectionText(1, 1, std::u16string(600, u'k')).size(), 511u);
+    EXPECT_EQ(menuKeyText(1, 1, 1, std::u16string(600, u'k')).size(), 511u);
+    EXPECT_EQ(clampSelection(9, 4), 3);
+    EXPECT_EQ(clampSelection(-5, 4), 0);
+    EXPECT_EQ(clampSelection(2, 0), 0);
+}
+
+TEST(OutgoingCommands, SentOnlyWhileLoggedIn) {
+    DebugLog log;
+    testing::FakeSocketSystem sockets;
+    sockets.plan.push_back({0, {testing::acceptedHandshake() + testing::serverText("ok")}});
+    Connection connection(sockets, log);
+    OutgoingCommands out(connection);
+    EXPECT_FALSE(out.sendF10()); // no connection at all
+    ASSERT_EQ(connection.login("h", 1, "a", "b", {}), 0);
+    EXPECT_TRUE(out.sendF10());
+    EXPECT_TRUE(out.sendKey(65, true, true, false));
+    EXPECT_TRUE(out.sendMenuKey(13, false, false, false, 7, 3, u"go"));
+    EXPECT_TRUE(out.sendMenuSelection(7, 2, u"b"));
+    EXPECT_TRUE(out.sendChat("hello"));
+    EXPECT_TRUE(out.sendRaw("inbx 28\x7f"
+                            "3"));
+    EXPECT_TRUE(out.sendQuit());
+    connection.loggedIn = false;
+    EXPECT_FALSE(out.sendF10());
+    EXPECT_FALSE(out.sendChat("dropped"));
+    EXPECT_EQ(sockets.sentTexts(0), (std::vector<std::string>{"key 121", "key 833",
+                                                              "mkey 13\x7f"
+                                                              "7\x7f"
+                                                              "3\x7f"
+                                                              "go",
+                                                              "msel 7\x7f"
+                                                              "2\x7f"
+                                                              "b",
+                                                              "chat hello",
+                                                              "inbx 28\x7f"
+                                                              "3",
+                                                              "quit"}));
+}
+
+class FakeChatLine final : public ChatLine {
+public:
+    std::u16string content;
+    std::size_t selectionStart = 0;
+    std::u16string text() override { return content; }
+    void setText(const std::u16string& text) override { content = text; }
+    void selectFrom(std::size_t start) override { selectionStart = start; }
+};
+
+TEST(ChatHistory, SendingRules) {
+    ChatHistory history;
+    FakeChatLine line;
+    std::vector<std::string> sent;
+    const auto send = [&](std::string_view text) {
+        sent.emplace_back(text);
+    };
+    line.content = u"x";
+    history.sendChatLine(line, send);
+    EXPECT_TRUE(sent.empty());
+    EXPECT_EQ(line.content, u"x"); // too short: stays
+    line.content = u"it\u2035s me";
+    history.sendChatLine(line, send);
+    EXPECT_EQ(sent, std::vector<std::string>{"it's me"});
+    EXPECT_EQ(line.content, u"");
+    line.content = u"again";
+    history.sendChatLine(line, send);
+    line.content = u"it's me";
+    history.sendChatLine(line, send);
+    EXPECT_EQ(history.lines(), (std::deque<std::u16string>{u"again", u"it's me"}));
+    EXPECT_EQ(history.position(), 2u);
+    for (int n = 0; n < 51; ++n) {
+        line.content = u"line " + std::u16string(1, char16_t(u'A' + n % 26)) +
+                       std::u16string(1, char16_t(u'a' + n / 26));
+        history.sendChatLine(line, send);
+    }
+    EXPECT_EQ(history.lines().size(), 50u);
+    EXPECT_EQ(history.lines().front(), u"line Ba"); // the two oldest are gone
+    history.recallChatLine(-1, line);
+    EXPECT_EQ(line.content, u"line Yb"); // Up recalls the newest
+}
+
+TEST(ChatHistory, RecallSelection) {
+    ChatHistory history;
+    FakeChatLine line;
+    const auto send = [](std::string_view) {
+    };
+    for (const char16_t* text : {u"/me waves", u"hello", u"@bob hi there", u"/nothing"}) {
+        line.content = text;
+        history.sendChatLine(line, send);
+    }
+    struct Step {
+        int step;
+        std::u16string content;
+        std::size_t selectionStart;
+    };
+    const Step steps[] = {{-1, u"/nothing", 1},  {-1, u"@bob hi there", 5}, {-1, u"hello", 1},
+                          {-1, u"/me waves", 4}, {-1, u"/me waves", 4},     {+1, u"hello", 1},
+                          {+5, u"", 1}};
+    for (const auto& s : steps) {
+        history.recallChatLine(s.step, line);
+        EXPECT_EQ(line.content, s.content);
+        if (!s.content.empty()) {
+            EXPECT_EQ(line.selectionStart, s.selectionStart)
+                << std::string(s.content.begin(), s.content.end());
+        }
+    }
+}
+
+} // namespace
+} // namespace vendrel

@@ -1,0 +1,70 @@
+#include "net/tcp_socket.h"
+
+#include <gtest/gtest.h>
+
+#include "fakes/fake_socket_system.h"
+
+namespace vendrel {
+namespace {
+
+using testing::FakeSocketSystem;
+
+TEST(TcpSocket, SendAndReceiveRules) {
+    FakeSocketSystem system;
+    system.plan.push_back({0, {"abc", "defg"}});
+    TcpSocket socket(system);
+    EXPECT_EQ(socket.send("x"), -1); // no socket yet
+    char buffer[8] = {};
+    EXPECT_EQ(socket.receiveExact(buffer, 1), -1);
+    ASSERT_EQ(socket.connect("example", 70000), 0);
+    EXPECT_EQ(system.hosts.back(), "example:4464"); // only the low 16 bits of the port
+    EXPECT_EQ(socket.send(""), 0);
+    EXPECT_EQ(socket.send("hello"), 5);
+    EXPECT_EQ(socket.receiveExact(buffer, 0), -1);
+    EXPECT_EQ(socket.receiveExact(buffer, 5), 5); // across two pieces
+    EXPECT_EQ(std::string(buffer, 5), "abcde");
+    EXPECT_EQ(socket.receiveExact(buffer, 5), 0); // the peer closed after two more bytes
+    EXPECT_EQ(system.written[0], "hello");
+}
+
+TEST(TcpSocket, AWriteErrorClosesAndReportsWhatWentOut) {
+    FakeSocketSystem system;
+    testing::PlannedConnection planned;
+    planned.failWritesAfter = 3;
+    system.plan.push_back(planned);
+    TcpSocket socket(system);
+    ASSERT_EQ(socket.connect("h", 1), 0);
+    EXPECT_EQ(socket.send("abcdef"), 3);
+    EXPECT_FALSE(socket.isOpen());
+    EXPECT_EQ(system.closed.size(), 1u);
+    EXPECT_EQ(socket.send("more"), -1);
+    socket.close(); // a second close does nothing
+    EXPECT_EQ(system.closed.size(), 1u);
+}
+
+TEST(TcpSocket, ReadErrorsAreToldApartFromAnOrderlyClose) {
+    FakeSocketSystem system;
+    system.plan.push_back({0, {"ab"}, -1});
+    system.plan.push_back({0, {"ab"}, 0});
+    TcpSocket socket(system);
+    char buffer[4];
+    ASSERT_EQ(socket.connect("h", 1), 0);
+    EXPECT_EQ(socket.read(buffer), 2u);
+    EXPECT_EQ(socket.read(buffer), 0u);
+    EXPECT_TRUE(socket.hasReadFailed());
+    ASSERT_EQ(socket.connect("h", 1), 0); // the earlier socket is closed first
+    EXPECT_EQ(system.closed.size(), 1u);
+    EXPECT_EQ(socket.read(buffer), 2u);
+    EXPECT_EQ(socket.read(buffer), 0u);
+    EXPECT_FALSE(socket.hasReadFailed());
+}
+
+TEST(TcpSocket, ConnectErrorsComeBackAsTheirCodes) {
+    FakeSocketSystem system;
+    system.plan.push_back({11001, {}});
+    TcpSocket socket(system);
+    EXPECT_EQ(socket.connect("nowhere", 1), 11001);
+}
+
+} // namespace
+} // namespace vendrel
