@@ -1,0 +1,159 @@
+// The bitboard move searches beside the literal reference searches, on the same positions at
+// the depths a server asks for. Both walk the same tree, so nodes per second compare directly
+// and their ratio is the speed-up.
+
+#include "games/connect_four.h"
+#include "games/move_request.h"
+#include "games/reference_search.h"
+#include "games/reversi.h"
+#include "games/reversi_bits.h"
+
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <string>
+
+namespace vendrel {
+namespace {
+
+struct NamedText {
+    const char* name;
+    std::string text;
+};
+
+// A middle game reached by legal moves from the start, the same one every run.
+std::string reversiMiddleGame(int plies) {
+    using namespace reversi_bits;
+    std::uint64_t own = (std::uint64_t{1} << 28) | (std::uint64_t{1} << 35);
+    std::uint64_t opponent = (std::uint64_t{1} << 27) | (std::uint64_t{1} << 36);
+    std::mt19937 rng(7);
+    bool isSideZero = true;
+    for (int ply = 0; ply < plies; ++ply) {
+        std::uint64_t legal[64];
+        std::uint64_t turns[64];
+        unsigned count = 0;
+        for (std::uint64_t left = candidateCells(own | opponent); left != 0; left &= left - 1) {
+            const std::uint64_t cell = left & (0 - left);
+            const std::uint64_t turned = flips(std::countr_zero(cell), own, opponent);
+            if (turned != 0) {
+                legal[count] = cell;
+                turns[count++] = turned;
+            }
+        }
+        if (count > 0) {
+            const auto pick = static_cast<unsigned>(rng() % count);
+            own |= legal[pick] | turns[pick];
+            opponent &= ~turns[pick];
+        }
+        std::swap(own, opponent);
+        isSideZero = !isSideZero;
+    }
+    if (!isSideZero) {
+        std::swap(own, opponent);
+    }
+    std::string text(64, '0');
+    for (int i = 0; i < 64; ++i) {
+        const std::uint64_t cell = std::uint64_t{1} << i;
+        text[static_cast<std::size_t>(i)] = (own & cell) != 0        ? '1'
+                                            : (opponent & cell) != 0 ? '2'
+                                                                     : '0';
+    }
+    return text;
+}
+
+const NamedText kConnectFourPositions[] = {
+    {"empty", std::string(42, '0')},
+    // Rows from the bottom: a quiet opening with eight pieces down.
+    {"opening", "0112210"
+                "0021100"
+                "0002000" +
+                    std::string(21, '0')},
+};
+
+const NamedText kReversiPositions[] = {
+    {"start", std::string(27, '0') + "21000000120" + std::string(26, '0')},
+    {"middle", reversiMiddleGame(20)},
+};
+
+void setNodes(benchmark::State& state, std::uint64_t nodes) {
+    state.counters["nodes"] = static_cast<double>(nodes);
+    state.counters["nodes_per_s"] =
+        benchmark::Counter(static_cast<double>(nodes) * static_cast<double>(state.iterations()),
+                           benchmark::Counter::kIsRate);
+}
+
+void connectFour(benchmark::State& state, bool isReference) {
+    const auto& position = kConnectFourPositions[state.range(0)];
+    const int depth = static_cast<int>(state.range(1));
+    ConnectFourBoard board{};
+    readPosition(position.text, board);
+    std::uint64_t nodes = 0;
+    for (auto _ : state) {
+        if (isReference) {
+            ConnectFourBoard copy = board;
+            int move = -1;
+            nodes = 0;
+            benchmark::DoNotOptimize(
+                reference::searchConnectFour(copy, depth, 0, kRootAlpha, kRootBeta, &move, &nodes));
+        } else {
+            const auto outcome = searchConnectFour(board, depth, 0, kRootAlpha, kRootBeta);
+            nodes = outcome->nodes;
+            benchmark::DoNotOptimize(outcome);
+        }
+    }
+    state.SetLabel(position.name);
+    setNodes(state, nodes);
+}
+
+void reversi(benchmark::State& state, bool isReference) {
+    const auto& position = kReversiPositions[state.range(0)];
+    const int depth = static_cast<int>(state.range(1));
+    const int flags = static_cast<int>(state.range(2));
+    ReversiBoard board{};
+    readPosition(position.text, board);
+    std::uint64_t nodes = 0;
+    for (auto _ : state) {
+        if (isReference) {
+            int move = -1;
+            nodes = 0;
+            benchmark::DoNotOptimize(reference::searchReversi(board, depth, 0, kRootAlpha,
+                                                              kRootBeta, &move, flags, &nodes));
+        } else {
+            const auto outcome = searchReversi(board, depth, 0, kRootAlpha, kRootBeta, flags);
+            nodes = outcome->nodes;
+            benchmark::DoNotOptimize(outcome);
+        }
+    }
+    state.SetLabel(position.name);
+    setNodes(state, nodes);
+}
+
+void connectFourArgs(benchmark::internal::Benchmark* bench) {
+    bench->ArgNames({"position", "depth"});
+    for (const int position : {0, 1}) {
+        for (const int depth : {8, 10}) {
+            bench->Args({position, depth});
+        }
+    }
+    bench->Unit(benchmark::kMillisecond);
+}
+
+void reversiArgs(benchmark::internal::Benchmark* bench) {
+    bench->ArgNames({"position", "depth", "flags"});
+    for (const int position : {0, 1}) {
+        for (const int depth : {4, 6}) {
+            for (const int flags : {1, 0}) {
+                bench->Args({position, depth, flags});
+            }
+        }
+    }
+    bench->Unit(benchmark::kMillisecond);
+}
+
+BENCHMARK_CAPTURE(connectFour, bitboard, false)->Apply(connectFourArgs);
+BENCHMARK_CAPTURE(connectFour, reference, true)->Apply(connectFourArgs);
+BENCHMARK_CAPTURE(reversi, bitboard, false)->Apply(reversiArgs);
+BENCHMARK_CAPTURE(reversi, reference, true)->Apply(reversiArgs);
+
+} // namespace
+} // namespace vendrel

@@ -1,0 +1,163 @@
+#pragma once
+// Reversi on 64-bit masks: bit i is cell i = x + 8y, so a mask's bit order is the order in
+// which the search tries its cells.
+
+#include <array>
+#include <bit>
+#include <cstdint>
+
+namespace vendrel::reversi_bits {
+
+inline constexpr std::uint64_t kNotColumn0 = 0xFEFEFEFEFEFEFEFEULL;
+inline constexpr std::uint64_t kNotColumn7 = 0x7F7F7F7F7F7F7F7FULL;
+// Row 0 and column 0: the only cells the evaluation weights (cell 0 most of all).
+inline constexpr std::uint64_t kFirstRowAndColumn = 0x01010101010101FFULL;
+
+// One step in direction D (0..7: right, left, up, down and the four diagonals); pieces that
+// would leave the board are dropped instead of wrapping into the next row. A template, so
+// the hot loops below unroll into plain shifts instead of a jump per step.
+template <int D> [[nodiscard]] constexpr std::uint64_t stepTo(std::uint64_t cells) {
+    if constexpr (D == 0) {
+        return (cells << 1) & kNotColumn0;
+    } else if constexpr (D == 1) {
+        return (cells >> 1) & kNotColumn7;
+    } else if constexpr (D == 2) {
+        return cells << 8;
+    } else if constexpr (D == 3) {
+        return cells >> 8;
+    } else if constexpr (D == 4) {
+        return (cells << 9) & kNotColumn0;
+    } else if constexpr (D == 5) {
+        return (cells << 7) & kNotColumn7;
+    } else if constexpr (D == 6) {
+        return (cells >> 7) & kNotColumn0;
+    } else {
+        return (cells >> 9) & kNotColumn7;
+    }
+}
+
+// The same for a direction chosen at run time (table building, tests).
+[[nodiscard]] constexpr std::uint64_t step(std::uint64_t cells, int d) {
+    constexpr std::uint64_t (*kSteps[8])(std::uint64_t) = {
+        stepTo<0>, stepTo<1>, stepTo<2>, stepTo<3>, stepTo<4>, stepTo<5>, stepTo<6>, stepTo<7>};
+    return kSteps[d](cells);
+}
+
+// Empty cells next to at least one piece: the cells the search tries.
+[[nodiscard]] constexpr std::uint64_t candidateCells(std::uint64_t occupied) {
+    const std::uint64_t around = stepTo<0>(occupied) | stepTo<1>(occupied) | stepTo<2>(occupied) |
+                                 stepTo<3>(occupied) | stepTo<4>(occupied) | stepTo<5>(occupied) |
+                                 stepTo<6>(occupied) | stepTo<7>(occupied);
+    return around & ~occupied;
+}
+
+// Empty cells that end a run of walkable pieces started by one of the mover's own, in the
+// direction of shift S and in the opposite one. Runs are filled one step, another step, then
+// two steps twice (at most six pieces fit between a move and its closing piece). `inner`
+// holds the walkable pieces such a run may cross: without columns 0 and 7 for the shifts
+// that move sideways, so nothing walks round a row's end and the last step needs no mask.
+template <int S>
+[[nodiscard]] constexpr std::uint64_t runEndsBothWays(std::uint64_t own, std::uint64_t inner) {
+    const std::uint64_t upPairs = inner & (inner << S);
+    const std::uint64_t downPairs = upPairs >> S;
+    std::uint64_t up = inner & (own << S);
+    std::uint64_t down = inner & (own >> S);
+    up |= inner & (up << S);
+    down |= inner & (down >> S);
+    up |= upPairs & (up << (2 * S));
+    down |= downPairs & (down >> (2 * S));
+    up |= upPairs & (up << (2 * S));
+    down |= downPairs & (down >> (2 * S));
+    return (up << S) | (down >> S);
+}
+
+// Every empty cell where a piece would turn something: a run of walkable pieces in some
+// direction that starts next to the cell and ends at one of the mover's pieces.
+[[nodiscard]] constexpr std::uint64_t cellsThatTurn(std::uint64_t own, std::uint64_t walkable) {
+    constexpr std::uint64_t kInnerColumns = kNotColumn0 & kNotColumn7;
+    const std::uint64_t inner = walkable & kInnerColumns;
+    const std::uint64_t ends = runEndsBothWays<1>(own, inner) | runEndsBothWays<8>(own, walkable) |
+                               runEndsBothWays<7>(own, inner) | runEndsBothWays<9>(own, inner);
+    return ends & ~(own | walkable);
+}
+
+// The cells from `cell` to the edge in each direction, nearest first along the step.
+[[nodiscard]] constexpr std::array<std::array<std::uint64_t, 8>, 64> makeRays() {
+    std::array<std::array<std::uint64_t, 8>, 64> rays{};
+    for (int index = 0; index < 64; ++index) {
+        for (int d = 0; d < 8; ++d) {
+            for (std::uint64_t next = step(std::uint64_t{1} << index, d); next != 0;
+                 next = step(next, d)) {
+                rays[static_cast<std::size_t>(index)][static_cast<std::size_t>(d)] |= next;
+            }
+        }
+    }
+    return rays;
+}
+
+inline constexpr auto kRays = makeRays();
+
+// The pieces one direction turns: the walkable line along `ray` up to the first cell that
+// cannot be walked over, when that cell is the mover's own. Branch-free, because whether a
+// line closes is a coin toss the processor cannot predict.
+template <int D>
+[[nodiscard]] constexpr std::uint64_t flipsTo(std::uint64_t ray, std::uint64_t own,
+                                              std::uint64_t notWalkable) {
+    const std::uint64_t blockers = ray & notWalkable;
+    if constexpr (D == 0 || D == 2 || D == 4 || D == 5) {
+        // Upward: the nearest blocker is the lowest bit; the line is every ray cell below it.
+        const std::uint64_t closing = blockers & (0 - blockers) & own;
+        return (closing - static_cast<std::uint64_t>(closing != 0)) & ray;
+    } else {
+        // Downward: the nearest blocker is the highest bit (bit 0 stands in when nothing
+        // blocks: then it is no blocker and closes nothing); the line is every ray cell above.
+        const std::uint64_t first = std::uint64_t{1} << (63 - std::countl_zero(blockers | 1));
+        const std::uint64_t closing = first & blockers & own;
+        return (0 - (closing << 1)) & ray;
+    }
+}
+
+// The pieces a piece put on cell `index` turns: in each direction a line of pieces that are
+// not the mover's (walkable), closed by one of the mover's own; a line that meets an empty
+// cell or the edge turns nothing. The first cell that cannot be walked over is the nearest
+// set bit of the ray's blockers, so each direction costs a few instructions and no loop.
+[[nodiscard]] constexpr std::uint64_t flips(int index, std::uint64_t own, std::uint64_t walkable) {
+    const auto& rays = kRays[static_cast<std::size_t>(index)];
+    const std::uint64_t notWalkable = ~walkable;
+    return flipsTo<0>(rays[0], own, notWalkable) | flipsTo<1>(rays[1], own, notWalkable) |
+           flipsTo<2>(rays[2], own, notWalkable) | flipsTo<3>(rays[3], own, notWalkable) |
+           flipsTo<4>(rays[4], own, notWalkable) | flipsTo<5>(rays[5], own, notWalkable) |
+           flipsTo<6>(rays[6], own, notWalkable) | flipsTo<7>(rays[7], own, notWalkable);
+}
+
+// Bit count without a library call: builds for any x86-64 lack the popcount instruction.
+[[nodiscard]] constexpr int bitCount(std::uint64_t bits) {
+    bits = bits - ((bits >> 1) & 0x5555555555555555ULL);
+    bits = (bits & 0x3333333333333333ULL) + ((bits >> 2) & 0x3333333333333333ULL);
+    bits = (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+    return static_cast<int>((bits * 0x0101010101010101ULL) >> 56);
+}
+
+// Bytes that each hold the number of set bits of that byte of `bits`.
+[[nodiscard]] constexpr std::uint64_t byteCounts(std::uint64_t bits) {
+    bits = bits - ((bits >> 1) & 0x5555555555555555ULL);
+    bits = (bits & 0x3333333333333333ULL) + ((bits >> 2) & 0x3333333333333333ULL);
+    return (bits + (bits >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+}
+
+// The weight of some pieces (those one move turns, say): both counts are summed byte by
+// byte before the one multiplication adds the bytes (at most 16 a byte, 128 in all, so no
+// byte overflows). Branch-free: a loop per piece mispredicts its end.
+[[nodiscard]] constexpr int weightOf(std::uint64_t pieces) {
+    const std::uint64_t bytes = byteCounts(pieces) + byteCounts(pieces & kFirstRowAndColumn);
+    return static_cast<int>((bytes * 0x0101010101010101ULL) >> 56) +
+           3 * static_cast<int>(pieces & 1);
+}
+
+// Sum of +w for the side's pieces and -w for every other cell, w being 5 for cell 0, 2 for
+// the rest of row 0 and column 0 and 1 elsewhere (all weights together: 82).
+[[nodiscard]] constexpr int evaluate(std::uint64_t own) {
+    return 2 * weightOf(own) - 82;
+}
+
+} // namespace vendrel::reversi_bits

@@ -1,0 +1,217 @@
+#include "games/connect_four.h"
+
+#include "games/connect_four_bits.h"
+#include "games/reference_search.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+namespace vendrel {
+namespace {
+
+const std::string kEmpty(42, '0');
+
+// Rows from the first to fill, seven characters each.
+std::string rows(std::initializer_list<const char*> lines) {
+    std::string text;
+    for (const char* line : lines) {
+        text += line;
+    }
+    return text + std::string(42 - text.size(), '0');
+}
+
+// Every column alternates upwards and pairs of columns swap, so no line holds four alike.
+std::string fullBoardWithoutFour() {
+    std::string text(42, '1');
+    for (int y = 0; y < 6; ++y) {
+        for (int x = 0; x < 7; ++x) {
+            text[static_cast<std::size_t>(x + 7 * y)] = ((x / 2 + y) % 2) != 0 ? '2' : '1';
+        }
+    }
+    return text;
+}
+
+TEST(ConnectFour, AnswersTheRulesExamples) {
+    struct Case {
+        const char* what;
+        std::string args;
+        std::string move;
+    };
+    const std::string threeInColumn3 = rows({"2201020", "0001000", "0001000"});
+    std::string withHoles = fullBoardWithoutFour();
+    withHoles[6] = withHoles[13] = '0';
+    const Case cases[] = {
+        {"empty board, every column ties, the lowest wins", "0 0 1 " + kEmpty, "0"},
+        {"depth 0 chooses nothing", "0 0 0 " + kEmpty, "-1"},
+        {"side 0 completes four", "0 0 2 " + threeInColumn3, "3"},
+        {"side 0 completes four deeper", "0 0 4 " + threeInColumn3, "3"},
+        {"side 1 sees the loss and blocks it", "1 0 3 " + threeInColumn3, "3"},
+        {"four already on the board", "1 0 3 " + rows({"1111000"}), "-1"},
+        {"four of nobody's pieces", "0 0 3 " + rows({"xxxx000"}), "-1"},
+        {"full board", "0 0 5 " + fullBoardWithoutFour(), "-1"},
+        // Cells after a short text are side 0's pieces: row 1 then holds four of them.
+        {"ten characters", "1 0 3 0000000000", "-1"},
+        // A hole below pieces is where the next piece lands; only column 6 has one.
+        {"lands in a hole", "0 0 1 " + withHoles, "6"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(connectFourMove(c.args, {}), c.move) << c.what;
+        EXPECT_EQ(reference::connectFourMove(c.args), c.move) << c.what;
+    }
+}
+
+TEST(ConnectFour, ValuesOfTerminalPositions) {
+    ConnectFourBoard full{};
+    const std::string text = fullBoardWithoutFour();
+    for (std::size_t i = 0; i < 42; ++i) {
+        full[i] = text[i] - '1';
+    }
+    ASSERT_FALSE(reference::connectFourHasFour(full));
+    const auto noMoves = searchConnectFour(full, 1, 0, kRootAlpha, kRootBeta);
+    ASSERT_TRUE(noMoves);
+    EXPECT_EQ(noMoves->value, kNoMoveValue);
+    EXPECT_EQ(noMoves->move, kNoMove);
+
+    full[0] = full[1] = full[2] = full[3] = 1;
+    const auto lost = searchConnectFour(full, 1, 0, kRootAlpha, kRootBeta);
+    ASSERT_TRUE(lost);
+    EXPECT_EQ(lost->value, kLostValue);
+    EXPECT_EQ(lost->move, kNoMove);
+}
+
+// A side whose pieces would be empty cells (-1) or whose opponent's would (2) is refused.
+TEST(ConnectFour, RefusesSidesThatAreNotPlayers) {
+    for (const char* side : {"-1", "2"}) {
+        EXPECT_EQ(connectFourMove(std::string(side) + " 0 3 " + kEmpty, {}), "-1") << side;
+    }
+    EXPECT_EQ(connectFourMove("1 0 1 " + kEmpty, {}), "0");
+}
+
+std::uint64_t perft(std::uint64_t own, std::uint64_t opponent, int depth) {
+    using namespace connect_four_bits;
+    if (depth == 0) {
+        return 1;
+    }
+    if (hasFour(opponent)) {
+        return 0; // the move that made four ended this line
+    }
+    std::uint64_t leaves = 0;
+    for (int x = 0; x < kColumns; ++x) {
+        const std::uint64_t cell = dropCell(own | opponent, x);
+        if (cell != 0) {
+            leaves += perft(opponent, own | cell, depth - 1);
+        }
+    }
+    return leaves;
+}
+
+std::uint64_t referencePerft(reference::C4Board& board, int side, int depth) {
+    if (depth == 0) {
+        return 1;
+    }
+    if (reference::connectFourHasFour(board)) {
+        return 0;
+    }
+    std::uint64_t leaves = 0;
+    for (int x = 0; x < 7; ++x) {
+        const int y = reference::connectFourDropRow(board, x);
+        if (y >= 0) {
+            board[static_cast<std::size_t>(x + 7 * y)] = side;
+            leaves += referencePerft(board, 1 - side, depth - 1);
+            board[static_cast<std::size_t>(x + 7 * y)] = -1;
+        }
+    }
+    return leaves;
+}
+
+TEST(ConnectFour, MoveGenerationCountsFromTheEmptyBoard) {
+    const std::uint64_t expected[] = {7, 49, 343, 2401, 16807, 117649};
+    for (int depth = 1; depth <= 6; ++depth) {
+        EXPECT_EQ(perft(0, 0, depth), expected[depth - 1]) << depth;
+    }
+    // From ply 7 on, full columns and finished lines prune; the two generators must agree.
+    reference::C4Board empty;
+    empty.fill(-1);
+    EXPECT_EQ(perft(0, 0, 7), referencePerft(empty, 0, 7));
+}
+
+int pollsFor(const std::string& args) {
+    int polls = 0;
+    EXPECT_TRUE(connectFourMove(args, [&] {
+        ++polls;
+        return true;
+    }));
+    return polls;
+}
+
+TEST(ConnectFour, DeeperRequestsAreSearchedAtTheCap) {
+    // Fifteen empty cells in three columns: the tree still grows past the cap, yet stays small.
+    std::string position = fullBoardWithoutFour();
+    for (std::size_t x = 0; x < 3; ++x) {
+        for (std::size_t y = 1; y < 6; ++y) {
+            position[x + 7 * y] = '0';
+        }
+    }
+    ConnectFourBoard board{};
+    for (std::size_t i = 0; i < 42; ++i) {
+        board[i] = position[i] - '1';
+    }
+    const auto searchPolls = [&](int depth) {
+        int polls = 0;
+        EXPECT_TRUE(searchConnectFour(board, depth, 0, kRootAlpha, kRootBeta, [&] {
+            ++polls;
+            return true;
+        }));
+        return polls;
+    };
+    const int atCap = searchPolls(kConnectFourMaxDepth);
+    ASSERT_GT(searchPolls(kConnectFourMaxDepth + 1), atCap); // the extra ply would show
+    EXPECT_EQ(pollsFor("0 0 1000 " + position), atCap);
+    EXPECT_EQ(pollsFor("0 0 2147483647 " + position), atCap);
+}
+
+TEST(ConnectFour, AbandonedSearchGivesNoAnswer) {
+    int polls = 0;
+    const KeepSearching stopAtThirdPoll = [&] {
+        return ++polls < 3;
+    };
+    EXPECT_FALSE(connectFourMove("0 0 40 " + kEmpty, stopAtThirdPoll));
+    EXPECT_EQ(polls, 3); // it stopped at the poll that said so
+
+    polls = 0;
+    ConnectFourBoard empty;
+    empty.fill(-1);
+    EXPECT_FALSE(searchConnectFour(empty, 40, 1, kRootAlpha, kRootBeta, stopAtThirdPoll));
+    EXPECT_EQ(polls, 3);
+
+    // Searches small enough to end before any poll still answer.
+    const KeepSearching never = [] {
+        return false;
+    };
+    EXPECT_EQ(connectFourMove("0 0 2 " + kEmpty, never), "0");
+}
+
+TEST(ConnectFour, ConnectionEndingOnAnotherThreadStopsTheSearch) {
+    std::atomic<bool> isConnected{true};
+    std::atomic<bool> hasPolled{false};
+    std::optional<std::optional<std::string>> answer;
+    std::thread worker([&] {
+        answer = connectFourMove("0 0 40 " + kEmpty, [&] {
+            hasPolled = true;
+            return isConnected.load();
+        });
+    });
+    while (!hasPolled) {
+        std::this_thread::yield();
+    }
+    isConnected = false;
+    worker.join();
+    ASSERT_TRUE(answer.has_value());
+    EXPECT_FALSE(answer->has_value());
+}
+
+} // namespace
+} // namespace vendrel
