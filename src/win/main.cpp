@@ -8,12 +8,16 @@
 #include <commctrl.h>
 
 #include "app/app_state.h"
+#include "app/client_session.h"
 #include "app/start_up.h"
 #include "app/worker.h"
 #include "config/config_file.h"
 #include "crash_handler.h"
 #include "main_window.h"
+#include "ports/sound_player.h"
 #include "win_environment.h"
+#include "win_ports.h"
+#include "win_socket_system.h"
 
 namespace {
 
@@ -27,12 +31,13 @@ int fatal(const wchar_t* text) {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     using namespace vendrel;
-    // Process-wide for the program's life: the worker thread and the crash handler refer to it.
-    static AppState state;
+    // Process-wide for the program's life and never destroyed: the worker and connection
+    // threads are not stopped at exit and may still touch them while the process ends.
+    AppState& state = *new AppState;
     win::WinPlatform platform;
     state.platform = &platform;
     win::WinSystemEnvironment system(state);
-    static Worker worker;
+    Worker& worker = *new Worker;
 
     if (!initEnvironment(state, system, worker)) {
         return fatal(L"Unable to initialize application environment");
@@ -56,12 +61,18 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     LoadLibraryW(L"riched20.dll");
 
     log.line("Creating GUI...");
-    win::MainWindowShell window(state, instance);
+    auto& window = *new win::MainWindowShell(state, instance);
     window.create();
     win::setCrashOwner(window.hwnd());
     window.show();
     log.line("GUI created OK");
-    // Not yet built: the start sound ("welcome 0.11") and the connection dialog.
+    auto& sounds = *new SilentSoundPlayer; // Not yet built: the audio engine.
+    auto& session = *new ClientSession(
+        state, {*new win::WinSocketSystem, *new win::WinClock, sounds, worker, window,
+                *new win::RichEditHistory(window, window), *new win::WinShell(window), window,
+                *new win::EditChatLine(window)});
+    // Not yet built: the start sound ("welcome 0.11") and the connection dialog, which starts
+    // the session's connection.
 
     window.focusMenuList();
     log.line("Entering app main loop");
@@ -78,6 +89,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     log.line("Saving config...");
     (void)saveConfig(state);
     log.line("Disconnecting...");
-    // Not yet built: closing the connection and the audio engine.
+    session.shutdown();
+    // Not yet built: closing the audio engine.
     return static_cast<int>(message.wParam);
 }

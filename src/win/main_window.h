@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 
 #include "app/app_state.h"
@@ -28,6 +29,9 @@ public:
     void create();
     void show();
     [[nodiscard]] HWND hwnd() const { return hwnd_; }
+    [[nodiscard]] HWND historyPane() const { return historyPane_; }
+    [[nodiscard]] HWND chatLine() const { return chatLine_; }
+    [[nodiscard]] bool isActive() const { return isActive_; }
     void focusMenuList();
 
     // MainWindow
@@ -69,7 +73,7 @@ private:
     HFONT mainFont_ = nullptr;
     HBRUSH listBrush_ = nullptr;
     COLORREF listBrushColour_ = CLR_INVALID;
-    bool isActive_ = false;
+    std::atomic<bool> isActive_{false};
 };
 
 } // namespace vendrel::win

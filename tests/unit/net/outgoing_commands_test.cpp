@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "app/debug_log.h"
+#include "fakes/fake_chat_line.h"
 #include "fakes/fake_socket_system.h"
 #include "net/chat_history.h"
 #include "net/connection.h"
-#include "ports/chat_line.h"
 
 namespace vendrel {
 namespace {
@@ -66,14 +66,7 @@ TEST(OutgoingCommands, SentOnlyWhileLoggedIn) {
                                                               "quit"}));
 }
 
-class FakeChatLine final : public ChatLine {
-public:
-    std::u16string content;
-    std::size_t selectionStart = 0;
-    std::u16string text() override { return content; }
-    void setText(const std::u16string& text) override { content = text; }
-    void selectFrom(std::size_t start) override { selectionStart = start; }
-};
+using testing::FakeChatLine;
 
 TEST(ChatHistory, SendingRules) {
     ChatHistory history;

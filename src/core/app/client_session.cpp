@@ -1,0 +1,191 @@
+#include "app/client_session.h"
+
+#include <thread>
+
+#include "app/app_state.h"
+#include "app/worker.h"
+#include "config/config_file.h"
+#include "config/language.h"
+#include "games/connect_four.h"
+#include "games/move_request.h"
+#include "games/reversi.h"
+#include "net/command_dispatcher.h"
+#include "net/connection_error.h"
+#include "net/connection_loop.h"
+#include "net/downloads.h"
+#include "net/focus_chat.h"
+#include "net/links.h"
+#include "net/login_record.h"
+#include "ports/gui_thread.h"
+#include "ports/history_sink.h"
+#include "ports/shell.h"
+#include "ports/sound_player.h"
+#include "text/format.h"
+#include "text/utf.h"
+
+namespace vendrel {
+
+ClientSession::ClientSession(AppState& state, const SessionPorts& ports)
+    : state_(state), ports_(ports), connection_(ports.sockets, state.debugLog),
+      outgoing_(connection_) {}
+
+ClientSession::~ClientSession() {
+    connection_.active = false;
+}
+
+void ClientSession::startConnection() {
+    if (isThreadStarted_.exchange(true)) {
+        return;
+    }
+    // The thread ends by itself; at exit it is left to the end of the process, as a blocked
+    // read cannot be waited for.
+    std::thread([this] { runConnectionThread(); }).detach();
+}
+
+void ClientSession::runConnectionThread() {
+    ConnectionLoop loop{connection_,
+                        ports_.clock,
+                        ports_.sounds,
+                        [this] { return connectToSelectedServer(); },
+                        [this] {
+                            runCommands(connection_, *this);
+                            ++connectionGeneration_;
+                        },
+                        [this](int result) {
+                            reportConnectionError(result);
+                        }};
+    doConnect2(loop);
+}
+
+void ClientSession::shutdown() {
+    connection_.active = false;
+    connection_.close();
+}
+
+ServerEntry ClientSession::selectedServer() {
+    ServerEntry entry;
+    ports_.gui.run(
+        [&] { entry = state_.servers[defaultServerIndex(state_.settings, state_.servers)]; });
+    return entry;
+}
+
+int ClientSession::connectToSelectedServer() {
+    const ServerEntry server = selectedServer();
+    LoginIdentity identity;
+    identity.language = toNarrow(state_.tr("isocode"));
+    identity.machineKey = state_.machineKey.value;
+    identity.systemVersion = systemVersionCode(state_.osVersion.major, state_.osVersion.minor);
+    // Not yet built: the speech bridge's engine value; -1 is "automatic".
+    identity.speechEngine = -1;
+    return connection_.login(server.host, server.port, server.login, server.password, identity);
+}
+
+void ClientSession::reportConnectionError(int result) {
+    const std::string reason = connection_.lastError();
+    ports_.gui.run([&] {
+        const std::u16string systemText = result > 0 ? ports_.shell.systemErrorText(result) : u"";
+        ports_.shell.showError(
+            state_.tr("error"),
+            connectionErrorText(result, reason, systemText,
+                                [this](std::string_view key) { return state_.tr(key); }));
+        ports_.shell.postQuit();
+    });
+}
+
+void ClientSession::historyAdd(const std::string& text, std::int32_t channelWord) {
+    ports_.history.historyAdd(toWide(text), channelWord);
+}
+
+void ClientSession::playSound(const std::string& parameters, std::int32_t channel) {
+    ports_.sounds.playSound(parameters, channel);
+}
+
+void ClientSession::mainWindowCommand(std::int32_t id) {
+    ports_.gui.run([&] { ports_.shell.runCommand(id); });
+}
+
+void ClientSession::openLink(const std::string& link) {
+    const ServerEntry server = selectedServer();
+    if (isLinkAllowed(link, server.webHost)) {
+        ports_.gui.run([&] { ports_.shell.openLink(link); });
+    }
+}
+
+void ClientSession::changeLanguage(const std::string& name) {
+    ports_.gui.run([&] { vendrel::changeLanguage(state_, name, ports_.mainWindow); });
+}
+
+void ClientSession::boardGameMove(const std::string& message, bool isReversi) {
+    const std::uint64_t generation = connectionGeneration_.load();
+    ports_.worker.postJob([this, message, isReversi, generation] {
+        // A search for a connection that has ended answers nobody: stop it.
+        const KeepSearching keepSearching = [this, generation] {
+            return connectionGeneration_.load() == generation && connection_.active.load();
+        };
+        const std::string_view args = std::string_view(message).substr(5);
+        const auto move =
+            isReversi ? reversiMove(args, keepSearching) : connectFourMove(args, keepSearching);
+        if (move && keepSearching()) {
+            outgoing_.sendRaw(moveAnswer(*move));
+        }
+    });
+}
+
+void ClientSession::focusChat(std::int32_t flags, const std::string& text) {
+    ports_.gui.run([&] { applyFocusChat(flags, toWide(text), ports_.chatLine); });
+}
+
+bool ClientSession::isSoundLoaded(const std::string& name) {
+    return ports_.sounds.isSoundLoaded(name);
+}
+
+void ClientSession::download(const std::string& arguments) {
+    handleDownloadRequest(arguments);
+}
+
+void ClientSession::handleDownloadRequest(const std::string& arguments) {
+    const DownloadRequest request = parseDownloadRequest(arguments);
+    if (request.name.empty()) {
+        return;
+    }
+    bool isAllowed = true;
+    ports_.gui.run([&] { isAllowed = state_.settings.allowDownloads; });
+    if (!isAllowed) {
+        state_.debugLog.line("Download refused by the settings: ", request.name);
+        return;
+    }
+    const auto tr = [this](std::string_view key) {
+        return state_.tr(key);
+    };
+    if (!isSafeDownloadName(request.name)) {
+        state_.debugLog.line("Download refused, unsafe file name: ", request.name);
+        ports_.history.historyAdd(
+            formatWide(512, tr("downloadingFail"), toWide(request.name), kDownloadNameRefused),
+            kDownloadChannel);
+        return;
+    }
+    const ServerEntry server = selectedServer();
+    const std::string localPath = localDownloadPath(state_.folders.program, request.name);
+    if (!isDownloadDue(localFileTime(localPath), request.stamp)) {
+        return;
+    }
+    const HostAndPort web = splitHostPort(server.webHost);
+    DownloadJob job{request.name, web.host, web.port,
+                    remoteDownloadPath(server.webBaseDir, request.name), localPath};
+    ports_.worker.postJob([this, job = std::move(job), tr] {
+        doDownload(job, ports_.sockets, ports_.history, tr, httpLimits_);
+    });
+}
+
+void ClientSession::flashWindow(std::int32_t channel, std::int32_t count) {
+    // Not yet built: the channel table whose flag bit 16 asks for flashing. Until it exists no
+    // channel asks, which is what a channel beyond the table gives.
+    (void)channel;
+    (void)count;
+}
+
+void ClientSession::quit() {
+    ports_.gui.run([&] { ports_.shell.postQuit(); });
+}
+
+} // namespace vendrel

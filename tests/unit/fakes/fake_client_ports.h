@@ -1,0 +1,95 @@
+#pragma once
+// Recording fakes of the ports a client session reaches, safe to call from any thread.
+
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ports/gui_thread.h"
+#include "ports/history_sink.h"
+#include "ports/shell.h"
+#include "ports/sound_player.h"
+
+namespace vendrel::testing {
+
+// Runs the work at once on the caller's thread, one call at a time, as the GUI thread would.
+class FakeGuiThread final : public GuiThread {
+public:
+    bool run(const std::function<void()>& work) override {
+        std::lock_guard lock(mutex_);
+        work();
+        return true;
+    }
+
+private:
+    std::recursive_mutex mutex_;
+};
+
+class RecordingHistory final : public HistorySink {
+public:
+    void historyAdd(const std::u16string& text, std::int32_t channelWord) override {
+        std::lock_guard lock(mutex_);
+        lines_.emplace_back(text, channelWord);
+    }
+    std::vector<std::pair<std::u16string, std::int32_t>> lines() {
+        std::lock_guard lock(mutex_);
+        return lines_;
+    }
+    // Polls until count lines have arrived or a generous deadline passes.
+    bool waitForLines(std::size_t count) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (lines().size() >= count) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::pair<std::u16string, std::int32_t>> lines_;
+};
+
+class RecordingShell final : public Shell {
+public:
+    std::vector<std::string> events;
+    std::vector<std::u16string> errors;
+    bool isActive = true;
+
+    void openLink(const std::string& link) override { record("link " + link); }
+    void flashWindow(std::int32_t count) override { record("flash " + std::to_string(count)); }
+    bool isMainWindowActive() override { return isActive; }
+    void showError(const std::u16string& caption, const std::u16string& text) override {
+        std::lock_guard lock(mutex_);
+        events.push_back("error");
+        errors.push_back(caption + u": " + text);
+    }
+    void runCommand(std::int32_t id) override { record("command " + std::to_string(id)); }
+    void postQuit() override { record("quit"); }
+    std::u16string systemErrorText(int code) override {
+        return u"system text " + std::u16string(1, char16_t(u'0' + code % 10));
+    }
+
+private:
+    void record(std::string event) {
+        std::lock_guard lock(mutex_);
+        events.push_back(std::move(event));
+    }
+    std::mutex mutex_;
+};
+
+class QuietSounds final : public SoundPlayer {
+public:
+    Handle playSound(const std::string&, int) override { return 0; }
+    void setLooping(Handle) override {}
+    void stop(Handle) override {}
+    bool isPlaying(Handle) override { return false; }
+    bool isSoundLoaded(const std::string& name) override { return name == "door"; }
+};
+
+} // namespace vendrel::testing
