@@ -234,5 +234,18 @@ TEST_F(ClientSessionLoungeTest, DownloadsFollowTheFileTimes) {
     EXPECT_EQ(readWholeFile(local + "cut.ogg"), "old");
 }
 
+TEST_F(ClientSessionLoungeTest, ASilentWebServerDoesNotHoldTheWorker) {
+    const std::string web = LoungeControl::webRoot() + std::string(1, kPathSeparator);
+    std::ofstream(pathFromUtf8(web + "slow.ogg"), std::ios::binary) << "slow";
+    ASSERT_EQ(control.command("web stall /autodl/slow.ogg 30").rfind("ok", 0), 0u);
+    HttpLimits limits;
+    limits.idleTimeoutMs = 300;
+    session.setHttpLimits(limits);
+    (void)run({"connection\nlogin\nsend dwnl slow.ogg 0\nsend quit\nend"});
+    ASSERT_TRUE(history.waitForLines(2));
+    EXPECT_EQ(history.lines()[1].first, u"Download of slow.ogg failed: -3");
+    EXPECT_EQ(control.command("web reset").rfind("ok", 0), 0u);
+}
+
 } // namespace
 } // namespace vendrel

@@ -199,6 +199,16 @@ TEST(Downloads, CreatesSubFoldersAndReportsToTheHistory) {
               std::string::npos);
 }
 
+TEST(HttpClient, OversizedAndSilentResponsesAreRefused) {
+    testing::FakeSocketSystem sockets;
+    sockets.plan.push_back({0, {"HTTP/1.0 200 OK\r\n\r\n", std::string(100, 'x')}});
+    HttpLimits limits;
+    limits.maxResponseBytes = 64;
+    EXPECT_EQ(httpRequest(sockets, "web", 80, "/a", "GET", limits).result, kHttpTooLarge);
+    sockets.plan.push_back({0, {"HTTP/1.0 200 OK\r\n\r\npart"}, -2}); // then silence
+    EXPECT_EQ(httpRequest(sockets, "web", 80, "/a", "GET").result, kHttpTimedOut);
+}
+
 TEST(Downloads, AFileThatCannotBeWrittenIsAFailure) {
     testing::TempFolder folder;
     // A folder stands where the file should go.
