@@ -34,5 +34,8 @@
 #define IDM_QUIT 2031
 #define IDM_VIEW_FIRST 2900 /* Alt+1 .. Alt+9 give 2900 .. 2908, Alt+0 gives 2909 */
 
+/* Control ids of the dialogs (dialogs.rc). */
+#include "dialog_ids.h"
+
 /* The GUI-call message: WM_USER + 100. */
 #define WM_VENDREL_GUI_CALL 1124

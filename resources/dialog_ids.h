@@ -1,0 +1,2 @@
+/* Control ids of the dialog templates in dialogs.rc. */
+#pragma once
