@@ -1,2 +1,4 @@
-/* Control ids of the dialog templates in dialogs.rc. */
+/* Control ids of the dialog templates. */
 #pragma once
+#include "input_ids.h"
+#include "connection_ids.h"

@@ -1,0 +1,2 @@
+/* Control ids of the connection dialog. */
+#pragma once

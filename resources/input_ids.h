@@ -1,0 +1,2 @@
+/* Control ids of the input boxes. */
+#pragma once
