@@ -71,6 +71,24 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         state, {*new win::WinSocketSystem, *new win::WinClock, sounds, worker, window,
                 *new win::RichEditHistory(window, window), *new win::WinShell(window), window,
                 *new win::EditChatLine(window)});
+    auto& chatLine = *new win::EditChatLine(window);
+    window.setActions(
+        {.sendChatLine =
+             [&] {
+                 session.chatHistory().sendChatLine(
+                     chatLine, [&](std::string_view text) { session.outgoing().sendChat(text); });
+             },
+         .recallChatLine = [&](int step) { session.chatHistory().recallChatLine(step, chatLine); },
+         // No menus yet: every game key goes to the server as a plain key.
+         .gameKey =
+             [&](int key, Modifiers modifiers) {
+                 session.outgoing().sendKey(key, modifiers.shift, modifiers.ctrl, modifiers.alt);
+             },
+         .reviewHistory = {},
+         .sendF10 = [&] { return session.outgoing().sendF10(); },
+         .sendQuit = [&] { session.outgoing().sendQuit(); },
+         .openLocalMenu = {},
+         .command = {}});
     // Not yet built: the start sound ("welcome 0.11") and the connection dialog, which starts
     // the session's connection.
 

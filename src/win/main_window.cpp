@@ -4,7 +4,11 @@
 #include <richedit.h>
 #include <windowsx.h>
 
+#include <optional>
+#include <utility>
+
 #include "app/main_layout.h"
+#include "config/config_file.h"
 #include "resource.h"
 #include "win_text.h"
 
@@ -201,7 +205,9 @@ LRESULT CALLBACK MainWindowShell::windowProc(HWND hwnd, UINT message, WPARAM wPa
 LRESULT MainWindowShell::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_DESTROY:
-        // Not yet built: "quit" goes to the server here once the connection exists.
+        if (actions_.sendQuit) {
+            actions_.sendQuit();
+        }
         PostQuitMessage(0);
         return 0;
     case WM_SIZE:
@@ -281,17 +287,58 @@ void MainWindowShell::onCommand(WORD id, WORD code) {
     case IDM_FOCUS_MENU:
         focusMenuList();
         break;
+    case IDM_OPTIONS_MENU:
+        // F10 belongs to the game while logged in; otherwise it opens our own options.
+        if (!(actions_.sendF10 && actions_.sendF10()) && actions_.openLocalMenu) {
+            actions_.openLocalMenu(IDM_OPTIONS_MENU);
+        }
+        break;
+    case IDM_SOUND_CARD_MENU:
+    case IDM_AUDIO_OPTIONS_MENU:
+        if (actions_.openLocalMenu) {
+            actions_.openLocalMenu(id == IDM_SOUND_CARD_MENU ? 1020 : 1014);
+        }
+        focusMenuList();
+        break;
+    case IDM_ASK_RESTORE_DEFAULTS:
+        if (MessageBoxW(hwnd_, toWin(state_.tr("restoredefaults1")).c_str(),
+                        toWin(state_.tr("restoredefaults")).c_str(),
+                        MB_YESNO | MB_ICONWARNING) == IDYES) {
+            restoreDefaults();
+        }
+        break;
+    case IDM_RESTORE_DEFAULTS:
+        restoreDefaults();
+        break;
     case IDM_QUIT:
-        // Not yet built: "quit" goes to the server first once the connection exists.
+        if (actions_.sendQuit) {
+            actions_.sendQuit();
+        }
         PostQuitMessage(0);
         break;
     default:
-        // Not yet built: the volume, speech, history, view and option commands.
+        if (actions_.command) {
+            actions_.command(id);
+        }
         break;
     }
     // Commands from menus, the chat label or the server carry code 0 and end in the chat line.
     if (code == 0) {
         SetFocus(chatLine_);
+    }
+}
+
+void MainWindowShell::restoreDefaults() {
+    HWND focused = GetFocus();
+    restoreDefaultSettings(state_);
+    // Not yet built: the default channels and views, speech and the sound card are re-applied
+    // here once they exist.
+    applyFont(state_.settings.fontName, state_.settings.fontSize);
+    const int background = state_.settings.rtfBgColor;
+    SendMessageW(historyPane_, EM_SETBKGNDCOLOR, background == -1 ? TRUE : FALSE,
+                 background == -1 ? 0 : static_cast<LPARAM>(background));
+    if (focused) {
+        SetFocus(focused);
     }
 }
 
@@ -351,13 +398,130 @@ void MainWindowShell::drawListItem(const DRAWITEMSTRUCT& item) {
     }
 }
 
+namespace {
+
+Modifiers currentModifiers() {
+    // The physical state: a screen reader may have eaten the key-down of a modifier.
+    return {GetAsyncKeyState(VK_SHIFT) < 0, GetAsyncKeyState(VK_CONTROL) < 0,
+            GetAsyncKeyState(VK_MENU) < 0};
+}
+
+std::optional<KeyPhase> phaseOf(UINT message) {
+    switch (message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        return KeyPhase::Down;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+        return KeyPhase::Up;
+    case WM_CHAR:
+    case WM_SYSCHAR:
+        return KeyPhase::Character;
+    default:
+        return std::nullopt;
+    }
+}
+
+bool isKeyboardMenu(UINT message, WPARAM wParam) {
+    return message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_KEYMENU;
+}
+
+} // namespace
+
+bool MainWindowShell::perform(KeyAction action, int virtualKey, Modifiers modifiers) {
+    const auto call = [](const auto& function, auto... args) {
+        if (function) {
+            function(args...);
+        }
+    };
+    switch (action) {
+    case KeyAction::Default:
+        return false;
+    case KeyAction::Swallow:
+        break;
+    case KeyAction::ReviewPrevious:
+        call(actions_.reviewHistory, -1);
+        break;
+    case KeyAction::ReviewNext:
+        call(actions_.reviewHistory, 1);
+        break;
+    case KeyAction::ReviewFirst:
+        call(actions_.reviewHistory, -1000000000);
+        break;
+    case KeyAction::ReviewLast:
+        call(actions_.reviewHistory, 1000000000);
+        break;
+    case KeyAction::RecallPrevious:
+        call(actions_.recallChatLine, -1);
+        break;
+    case KeyAction::RecallNext:
+        call(actions_.recallChatLine, 1);
+        break;
+    case KeyAction::SendChatLine:
+        call(actions_.sendChatLine);
+        break;
+    case KeyAction::ClearChatLine:
+        SetWindowTextW(chatLine_, L"");
+        break;
+    case KeyAction::GameKey:
+        call(actions_.gameKey, virtualKey, modifiers);
+        break;
+    case KeyAction::FocusMenuList:
+        focusMenuList();
+        break;
+    case KeyAction::FocusHistory:
+        SetFocus(historyPane_);
+        break;
+    case KeyAction::FocusChatLine:
+        SetFocus(chatLine_);
+        break;
+    case KeyAction::OpenLinkAtCaret: {
+        // A click just after the caret opens a link under it, as the rich edit reports it.
+        DWORD start = 0;
+        SendMessageW(historyPane_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
+        POINTL point{};
+        SendMessageW(historyPane_, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&point), start + 1);
+        const LPARAM where = MAKELPARAM(point.x, point.y);
+        SendMessageW(historyPane_, WM_LBUTTONDOWN, MK_LBUTTON, where);
+        SendMessageW(historyPane_, WM_LBUTTONUP, 0, where);
+        break;
+    }
+    }
+    return true;
+}
+
+void MainWindowShell::showHistoryMenu(LPARAM position) {
+    if (!historyMenu_) {
+        historyMenu_ = CreatePopupMenu();
+        const std::pair<UINT, const char*> items[] = {{IDM_SAVE_HISTORY, "saveHistory"},
+                                                      {IDM_SAVE_VIEW, "saveView"},
+                                                      {IDM_COPY_VIEW, "copyView"},
+                                                      {IDM_CLEAR_HISTORY, "clearHistory"}};
+        for (const auto& [id, key] : items) {
+            AppendMenuW(historyMenu_, MF_STRING, id, toWin(state_.tr(key)).c_str());
+        }
+    }
+    TrackPopupMenu(historyMenu_, TPM_LEFTALIGN | TPM_TOPALIGN, GET_X_LPARAM(position),
+                   GET_Y_LPARAM(position), 0, hwnd_, nullptr);
+}
+
 LRESULT CALLBACK MainWindowShell::historyProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                               UINT_PTR, DWORD_PTR data) {
     auto* self = reinterpret_cast<MainWindowShell*>(data);
     if (message == WM_SETFOCUS) {
         self->lastFocused_ = hwnd;
+    } else if (message == WM_CONTEXTMENU) {
+        self->showHistoryMenu(lParam);
+        return 0;
+    } else if (isKeyboardMenu(message, wParam)) {
+        return 0;
+    } else if (const auto phase = phaseOf(message)) {
+        const Modifiers modifiers = currentModifiers();
+        const int code = static_cast<int>(wParam);
+        if (self->perform(historyPaneKey(*phase, code, modifiers), code, modifiers)) {
+            return 0;
+        }
     }
-    // Not yet built: the Tab ring, history review keys and game keys.
     return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
@@ -367,8 +531,15 @@ LRESULT CALLBACK MainWindowShell::chatProc(HWND hwnd, UINT message, WPARAM wPara
     if (message == WM_SETFOCUS) {
         SendMessageW(hwnd, EM_SETSEL, 0, -1);
         self->lastFocused_ = hwnd;
+    } else if (isKeyboardMenu(message, wParam)) {
+        return 0;
+    } else if (const auto phase = phaseOf(message)) {
+        const Modifiers modifiers = currentModifiers();
+        const int code = static_cast<int>(wParam);
+        if (self->perform(chatLineKey(*phase, code, modifiers), code, modifiers)) {
+            return 0;
+        }
     }
-    // Not yet built: sending and recalling lines, the Tab ring, review keys and game keys.
     return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 

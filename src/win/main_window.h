@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "app/app_state.h"
+#include "app/control_keys.h"
 #include "ports/gui_thread.h"
 #include "ports/main_window.h"
 
@@ -15,6 +16,20 @@ namespace vendrel::win {
 
 inline constexpr wchar_t kMainWindowClass[] = L"VendrelClient21"; // screen readers and scripts
                                                                   // know the window by it
+
+// What the window's keys and commands ask of the rest of the client. Every one runs on the GUI
+// thread; an empty one does nothing (its owner is not built yet).
+struct MainWindowActions {
+    std::function<void()> sendChatLine;
+    std::function<void(int step)> recallChatLine;
+    std::function<void(int virtualKey, Modifiers modifiers)> gameKey;
+    std::function<void(int delta)> reviewHistory;
+    std::function<bool()> sendF10; // false when not logged in
+    std::function<void()> sendQuit;
+    std::function<void(int id)> openLocalMenu;
+    // Command ids whose owners live elsewhere (volumes, speech, history, views).
+    std::function<void(int id)> command;
+};
 
 class MainWindowShell final : public MainWindow, public GuiThread {
 public:
@@ -33,6 +48,9 @@ public:
     [[nodiscard]] HWND chatLine() const { return chatLine_; }
     [[nodiscard]] bool isActive() const { return isActive_; }
     void focusMenuList();
+    void setActions(MainWindowActions actions) { actions_ = std::move(actions); }
+    // Every setting back to its default, re-applied to the window (after the data part).
+    void restoreDefaults();
 
     // MainWindow
     void setTitle(const std::u16string& title) override;
@@ -46,6 +64,10 @@ private:
     static LRESULT CALLBACK chatProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                      UINT_PTR id, DWORD_PTR data);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    // Carries out a key action of the chat line or history pane; false lets the control have
+    // the message.
+    bool perform(KeyAction action, int virtualKey, Modifiers modifiers);
+    void showHistoryMenu(LPARAM position);
 
     void createChildren();
     void createMenuList();
@@ -74,6 +96,8 @@ private:
     HBRUSH listBrush_ = nullptr;
     COLORREF listBrushColour_ = CLR_INVALID;
     std::atomic<bool> isActive_{false};
+    MainWindowActions actions_;
+    HMENU historyMenu_ = nullptr;
 };
 
 } // namespace vendrel::win
