@@ -2,7 +2,8 @@
 // Reversi on 64-bit masks: bit i is cell i = x + 8y, so a mask's bit order is the order in
 // which the search tries its cells.
 
-#include <array>
+#include "games/reversi_lines.h"
+
 #include <bit>
 #include <cstdint>
 
@@ -34,13 +35,6 @@ template <int D> [[nodiscard]] constexpr std::uint64_t stepTo(std::uint64_t cell
     } else {
         return (cells >> 9) & kNotColumn7;
     }
-}
-
-// The same for a direction chosen at run time (table building, tests).
-[[nodiscard]] constexpr std::uint64_t step(std::uint64_t cells, int d) {
-    constexpr std::uint64_t (*kSteps[8])(std::uint64_t) = {
-        stepTo<0>, stepTo<1>, stepTo<2>, stepTo<3>, stepTo<4>, stepTo<5>, stepTo<6>, stepTo<7>};
-    return kSteps[d](cells);
 }
 
 // Empty cells next to at least one piece: the cells the search tries.
@@ -81,53 +75,12 @@ template <int S>
     return ends & ~(own | walkable);
 }
 
-// The cells from `cell` to the edge in each direction, nearest first along the step.
-[[nodiscard]] constexpr std::array<std::array<std::uint64_t, 8>, 64> makeRays() {
-    std::array<std::array<std::uint64_t, 8>, 64> rays{};
-    for (int index = 0; index < 64; ++index) {
-        for (int d = 0; d < 8; ++d) {
-            for (std::uint64_t next = step(std::uint64_t{1} << index, d); next != 0;
-                 next = step(next, d)) {
-                rays[static_cast<std::size_t>(index)][static_cast<std::size_t>(d)] |= next;
-            }
-        }
-    }
-    return rays;
-}
-
-inline constexpr auto kRays = makeRays();
-
-// The pieces one direction turns: the walkable line along `ray` up to the first cell that
-// cannot be walked over, when that cell is the mover's own. Branch-free, because whether a
-// line closes is a coin toss the processor cannot predict.
-template <int D>
-[[nodiscard]] constexpr std::uint64_t flipsTo(std::uint64_t ray, std::uint64_t own,
-                                              std::uint64_t notWalkable) {
-    const std::uint64_t blockers = ray & notWalkable;
-    if constexpr (D == 0 || D == 2 || D == 4 || D == 5) {
-        // Upward: the nearest blocker is the lowest bit; the line is every ray cell below it.
-        const std::uint64_t closing = blockers & (0 - blockers) & own;
-        return (closing - static_cast<std::uint64_t>(closing != 0)) & ray;
-    } else {
-        // Downward: the nearest blocker is the highest bit (bit 0 stands in when nothing
-        // blocks: then it is no blocker and closes nothing); the line is every ray cell above.
-        const std::uint64_t first = std::uint64_t{1} << (63 - std::countl_zero(blockers | 1));
-        const std::uint64_t closing = first & blockers & own;
-        return (0 - (closing << 1)) & ray;
-    }
-}
-
 // The pieces a piece put on cell `index` turns: in each direction a line of pieces that are
 // not the mover's (walkable), closed by one of the mover's own; a line that meets an empty
-// cell or the edge turns nothing. The first cell that cannot be walked over is the nearest
-// set bit of the ray's blockers, so each direction costs a few instructions and no loop.
+// cell or the edge turns nothing. Looked up line by line (see reversi_lines.h): walking the
+// eight directions one by one costs more than this whole lookup.
 [[nodiscard]] constexpr std::uint64_t flips(int index, std::uint64_t own, std::uint64_t walkable) {
-    const auto& rays = kRays[static_cast<std::size_t>(index)];
-    const std::uint64_t notWalkable = ~walkable;
-    return flipsTo<0>(rays[0], own, notWalkable) | flipsTo<1>(rays[1], own, notWalkable) |
-           flipsTo<2>(rays[2], own, notWalkable) | flipsTo<3>(rays[3], own, notWalkable) |
-           flipsTo<4>(rays[4], own, notWalkable) | flipsTo<5>(rays[5], own, notWalkable) |
-           flipsTo<6>(rays[6], own, notWalkable) | flipsTo<7>(rays[7], own, notWalkable);
+    return reversi_lines::flipsByLines(index, own, walkable);
 }
 
 // Bit count without a library call: builds for any x86-64 lack the popcount instruction.
