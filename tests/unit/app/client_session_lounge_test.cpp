@@ -16,6 +16,9 @@
 #include "fakes/fake_clock.h"
 #include "fakes/lounge_control.h"
 #include "fakes/platform_sockets.h"
+#include "games/connect_four.h"
+#include "games/move_request.h"
+#include "games/reversi.h"
 #include "net/downloads.h"
 #include "text/utf.h"
 
@@ -106,6 +109,27 @@ TEST_F(ClientSessionLoungeTest, LogsInAndAnswersTheServer) {
     EXPECT_EQ(shell.events,
               (std::vector<std::string>{"command 2020", "link mailto:help@example.org", "quit"}));
     EXPECT_EQ(clock.sleeps, std::vector<std::int64_t>{300});
+}
+
+TEST_F(ClientSessionLoungeTest, MoveRequestsAreAnsweredFromTheWorker) {
+    // The standard Reversi start; the search's own answer is what must reach the server.
+    const std::string reversiArgs =
+        "1 0 3 1 0000000000000000000000000002100000012000000000000000000000000000";
+    const std::string reversiAnswer = moveAnswer(reversiMove(reversiArgs, {}).value());
+    std::string escaped;
+    for (const char c : reversiAnswer) {
+        escaped += c == '\x7f' ? std::string("\\x7f") : std::string(1, c);
+    }
+    const std::string mismatches = run(
+        {"connection\nlogin\n"
+         "send cn4m 1 0 2 000000000000000000000000000000000000000000\n"
+         "expect inbx 28\\x7f" +
+         moveAnswer(connectFourMove("1 0 2 000000000000000000000000000000000000000000", {}).value())
+             .substr(8) +
+         "\n"
+         "send rv1m " +
+         reversiArgs + "\nexpect " + escaped + "\nsend quit\nend"});
+    EXPECT_EQ(mismatches, "ok 0 []");
 }
 
 TEST_F(ClientSessionLoungeTest, ARefusedLoginIsReportedAndNotRetried) {
