@@ -27,7 +27,8 @@ namespace vendrel {
 
 ClientSession::ClientSession(AppState& state, const SessionPorts& ports)
     : state_(state), ports_(ports), connection_(ports.sockets, state.debugLog),
-      outgoing_(connection_) {}
+      outgoing_(connection_),
+      boxes_({connection_, ports.worker, ports.gui, ports.dialogs, ports.modalBoxShowing}) {}
 
 ClientSession::~ClientSession() {
     connection_.active = false;
@@ -137,6 +138,15 @@ void ClientSession::focusChat(std::int32_t flags, const std::string& text) {
 
 bool ClientSession::isSoundLoaded(const std::string& name) {
     return ports_.sounds.isSoundLoaded(name);
+}
+
+void ClientSession::inputBox(const std::string& arguments, InputBoxKind kind) {
+    boxes_.prepareInputBox(arguments, kind == InputBoxKind::MultiLine,
+                           kind == InputBoxKind::Password);
+}
+
+void ClientSession::messageBox(const std::string& arguments, bool isBlocking) {
+    boxes_.prepareMessageBox(arguments, !isBlocking);
 }
 
 void ClientSession::download(const std::string& arguments) {

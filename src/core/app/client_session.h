@@ -8,6 +8,7 @@
 #include <string>
 
 #include "config/client_settings.h"
+#include "dialogs/server_boxes.h"
 #include "net/chat_history.h"
 #include "net/command_effects.h"
 #include "net/connection.h"
@@ -19,6 +20,7 @@ namespace vendrel {
 struct AppState;
 class ChatLine;
 class Clock;
+class DialogService;
 class GuiThread;
 class HistorySink;
 class MainWindow;
@@ -37,6 +39,8 @@ struct SessionPorts {
     Shell& shell;
     MainWindow& mainWindow;
     ChatLine& chatLine;
+    DialogService& dialogs;
+    ModalBoxFlag& modalBoxShowing;
 };
 
 // Downloads refused because the server named a file outside the program folder.
@@ -74,6 +78,8 @@ public:
     void boardGameMove(const std::string& message, bool isReversi) override;
     void focusChat(std::int32_t flags, const std::string& text) override;
     bool isSoundLoaded(const std::string& name) override;
+    void inputBox(const std::string& arguments, InputBoxKind kind) override;
+    void messageBox(const std::string& arguments, bool isBlocking) override;
     void download(const std::string& arguments) override;
     void flashWindow(std::int32_t channel, std::int32_t count) override;
     void quit() override;
@@ -89,6 +95,7 @@ private:
     Connection connection_;
     OutgoingCommands outgoing_;
     ChatHistory chatHistory_;
+    ServerBoxes boxes_;
     HttpLimits httpLimits_;
     // Counts finished connections: a move search asked for by an earlier one is abandoned.
     std::atomic<std::uint64_t> connectionGeneration_{0};

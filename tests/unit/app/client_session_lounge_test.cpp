@@ -14,6 +14,7 @@
 #include "fakes/fake_chat_line.h"
 #include "fakes/fake_client_ports.h"
 #include "fakes/fake_clock.h"
+#include "fakes/fake_dialog_service.h"
 #include "fakes/lounge_control.h"
 #include "fakes/platform_sockets.h"
 #include "games/connect_four.h"
@@ -68,9 +69,11 @@ protected:
     testing::RecordingShell shell;
     testing::FakeMainWindow mainWindow;
     testing::FakeChatLine chatLine;
+    ModalBoxFlag modalBoxShowing;
+    testing::FakeDialogService dialogs{modalBoxShowing};
     ClientSession session{state,
                           {testing::platformSockets(), clock, sounds, worker, gui, history, shell,
-                           mainWindow, chatLine}};
+                           mainWindow, chatLine, dialogs, modalBoxShowing}};
 };
 
 TEST_F(ClientSessionLoungeTest, LogsInAndAnswersTheServer) {
@@ -130,6 +133,22 @@ TEST_F(ClientSessionLoungeTest, MoveRequestsAreAnsweredFromTheWorker) {
          "send rv1m " +
          reversiArgs + "\nexpect " + escaped + "\nsend quit\nend"});
     EXPECT_EQ(mismatches, "ok 0 []");
+}
+
+TEST_F(ClientSessionLoungeTest, BoxesAnswerTheServer) {
+    dialogs.inputAnswers = {{true, u"Zoé"}, {false, u"ignored"}, {true, u"s3cret"}};
+    dialogs.messageAnswers = {6};
+    const std::string mismatches = run({"connection\nlogin\n"
+                                        "send inbx 5\\x7fNickname\\x7fYour name?\\x7fnull\n"
+                                        "expect inbx 5\\x7fZo\\u00e9\n"
+                                        "send inbx 6\\x7fT\\x7fP\\x7fD\n"
+                                        "send inbp 7\\x7fPassword\\x7fWord?\\x7f\n"
+                                        "expect inbx 7\\x7fs3cret\n"
+                                        "send msgb 9\\x7fQuit\\x7fReally?\\x7f36\n"
+                                        "expect msgb 9\\x7f6\n"
+                                        "send quit\nend"});
+    EXPECT_EQ(mismatches, "ok 0 []");
+    EXPECT_FALSE(modalBoxShowing.isShowing());
 }
 
 TEST_F(ClientSessionLoungeTest, ARefusedLoginIsReportedAndNotRetried) {
