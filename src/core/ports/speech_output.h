@@ -12,6 +12,9 @@ public:
 
     // Any thread; returns at once. With interrupt, speech in progress stops first.
     virtual void say(const std::u16string& text, bool interrupt) = 0;
+    // Any thread; returns at once. Shows the text on the braille display when one is in use.
+    // Not pure, so outputs that have no display need not mention it.
+    virtual void braille(const std::u16string&) {}
     // True while the engine in use is the client's own voice (index 6): the screen reader then
     // does not announce the menu list's selection, so the client speaks every item itself.
     [[nodiscard]] virtual bool engineSpeaksMenus() = 0;

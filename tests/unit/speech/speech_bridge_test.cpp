@@ -1,0 +1,243 @@
+#include "speech/speech_bridge.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "app/files.h"
+#include "fakes/fake_speech_backend.h"
+#include "fakes/temp_folder.h"
+#include "speech/speech_ids.h"
+#include "text/utf.h"
+
+namespace vendrel {
+namespace {
+
+using testing::FakeSpeechBackend;
+using testing::SpokenText;
+using Spoken = std::vector<SpokenText>;
+
+// JAWS, NVDA and the system voice in detection order, as the Windows shell lines them up.
+struct BridgeWorld {
+    BridgeWorld() {
+        auto owned = [](FakeSpeechBackend*& keep, std::int32_t index, const char16_t* name,
+                        bool isBraille) {
+            auto backend = std::make_unique<FakeSpeechBackend>(index, name, isBraille);
+            keep = backend.get();
+            return backend;
+        };
+        std::vector<std::unique_ptr<SpeechBackend>> backends;
+        backends.push_back(owned(jaws, 0, u"JAWS", true));
+        backends.push_back(owned(nvda, 2, u"NVDA", true));
+        backends.push_back(owned(sapi, 6, u"SAPI 5", false));
+        bridge = std::make_unique<SpeechBridge>(std::move(backends), SpeechBridgeHooks{});
+    }
+
+    FakeSpeechBackend* jaws = nullptr;
+    FakeSpeechBackend* nvda = nullptr;
+    FakeSpeechBackend* sapi = nullptr;
+    std::unique_ptr<SpeechBridge> bridge;
+};
+
+TEST(SpeechBridge, SpeaksThroughTheChosenOrFirstAvailableBackend) {
+    struct Case {
+        const char* description;
+        std::int32_t engine;
+        bool isJawsOn, isNvdaOn;
+        int expected; // 0 JAWS, 1 NVDA, 2 SAPI
+    };
+    const Case cases[] = {
+        {"automatic picks the running screen reader", -1, false, true, 1},
+        {"automatic keeps detection order", -1, true, true, 0},
+        {"automatic without a screen reader uses the system voice", -1, false, false, 2},
+        {"a chosen engine comes first", 2, true, true, 1},
+        {"the system voice can be chosen over a screen reader", 6, true, true, 2},
+        {"a chosen engine that is not running gives way", 0, false, true, 1},
+        {"an index that names nothing is automatic", 4, false, true, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.description);
+        BridgeWorld world;
+        world.jaws->setAvailable(c.isJawsOn);
+        world.nvda->setAvailable(c.isNvdaOn);
+        world.bridge->start();
+        world.bridge->speechSetValue(speech_id::kEngine, c.engine);
+        world.bridge->speechSay(u"hello", false);
+        FakeSpeechBackend* all[] = {world.jaws, world.nvda, world.sapi};
+        EXPECT_EQ(all[c.expected]->waitForSpoken(1), (Spoken{{u"hello", false}}));
+        const std::int32_t indexes[] = {0, 2, 6};
+        EXPECT_EQ(world.bridge->speechGetValue(speech_id::kEngine), indexes[c.expected]);
+        for (int i = 0; i < 3; ++i) {
+            if (i != c.expected) {
+                EXPECT_TRUE(all[i]->spoken().empty()) << i;
+            }
+        }
+    }
+}
+
+TEST(SpeechBridge, FailingBackendIsDroppedAndTheNextSpeaksTheSameText) {
+    BridgeWorld world;
+    world.nvda->setFailing(true); // NVDA closed while its window still shows
+    world.jaws->setAvailable(false);
+    world.bridge->start();
+    world.bridge->speechSetValue(speech_id::kEngine, speech_id::kNvdaEngine);
+    world.bridge->speechSay(u"one", true);
+    EXPECT_EQ(world.sapi->waitForSpoken(1), (Spoken{{u"one", true}}));
+    EXPECT_EQ(world.nvda->resets(), 1);
+
+    world.nvda->setFailing(false); // back again: the player's choice speaks once more
+    world.bridge->speechSay(u"two", false);
+    EXPECT_EQ(world.nvda->waitForSpoken(1), (Spoken{{u"two", false}}));
+    EXPECT_EQ(world.sapi->spoken().size(), 1u);
+}
+
+TEST(SpeechBridge, InterruptDropsQueuedSpeechButKeepsBrailleAndOrder) {
+    BridgeWorld world;
+    world.jaws->setAvailable(false);
+    world.nvda->hold();
+    world.bridge->start();
+    world.bridge->speechSay(u"a", false);
+    ASSERT_TRUE(world.nvda->waitUntilHeld());
+    world.bridge->speechSay(u"b", false);
+    world.bridge->brailleDisplay(u"braille b");
+    world.bridge->speechSay(u"c", false);
+    world.bridge->speechSay(u"d", true);
+    world.bridge->speechSay(u"e", false);
+    world.nvda->release();
+    EXPECT_EQ(world.nvda->waitForSpoken(3), (Spoken{{u"a", false}, {u"d", true}, {u"e", false}}));
+    EXPECT_EQ(world.nvda->brailled(), std::vector<std::u16string>{u"braille b"});
+}
+
+TEST(SpeechBridge, TextsFromManyThreadsKeepEachThreadsOrder) {
+    BridgeWorld world;
+    world.jaws->setAvailable(false);
+    world.nvda->setAvailable(false);
+    world.bridge->start();
+    constexpr int kThreads = 4;
+    constexpr int kTexts = 200;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < kTexts; ++i) {
+                world.bridge->speechSay(wideFromInt(t * 1000 + i), false);
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    const Spoken spoken = world.sapi->waitForSpoken(kThreads * kTexts);
+    ASSERT_EQ(spoken.size(), static_cast<std::size_t>(kThreads * kTexts));
+    int next[kThreads] = {};
+    for (const SpokenText& s : spoken) {
+        const int number = std::stoi(toNarrow(s.text));
+        EXPECT_EQ(number % 1000, next[number / 1000]++);
+    }
+}
+
+TEST(SpeechBridge, BrailleGoesToAScreenReaderOnly) {
+    BridgeWorld world;
+    world.jaws->setAvailable(false);
+    world.bridge->start();
+    world.bridge->speechSetValue(speech_id::kEngine, speech_id::kSapiEngine);
+    world.bridge->brailleDisplay(u"line");
+    world.bridge->speechSay(u"marker", false);
+    (void)world.sapi->waitForSpoken(1);
+    EXPECT_EQ(world.nvda->brailled(), std::vector<std::u16string>{u"line"});
+
+    world.jaws->setAvailable(true); // first in line, but failing: dropped for the next
+    world.jaws->setFailing(true);
+    world.bridge->brailleDisplay(u"again");
+    world.bridge->speechSay(u"marker", false);
+    (void)world.sapi->waitForSpoken(2);
+    EXPECT_EQ(world.jaws->resets(), 1);
+    EXPECT_EQ(world.nvda->brailled(), (std::vector<std::u16string>{u"line", u"again"}));
+}
+
+TEST(SpeechBridge, ValuesComeFromTheChosenEngine) {
+    BridgeWorld world;
+    world.sapi->setVoices({u"Anna", u"Ben"});
+    world.sapi->setRange(SpeechParameter::Rate, {3, -10, 10});
+    world.sapi->setAvailable(false); // chosen but not running: its settings still answer
+    world.bridge->start();
+    SpeechBridge& b = *world.bridge;
+    EXPECT_EQ(b.speechGetValue(speech_id::kEngineChosen), 0);
+    b.speechSetValue(speech_id::kEngine, 6);
+    EXPECT_EQ(b.speechGetValue(speech_id::kEngineChosen), 1);
+    EXPECT_EQ(b.speechGetString(speech_id::kVoice + 1), u"Ben");
+    EXPECT_EQ(b.speechGetString(speech_id::kVoice + 2), std::nullopt);
+    b.speechSetValue(speech_id::kVoice, 1);
+    EXPECT_EQ(world.sapi->voice(), 1);
+    const std::int32_t rate[] = {3, 10, -10, 1};
+    for (std::int32_t offset = 0; offset < 4; ++offset) {
+        EXPECT_EQ(b.speechGetValue(speech_id::kRate + offset), rate[offset]) << offset;
+    }
+    EXPECT_EQ(b.speechGetValue(speech_id::kPitch + speech_id::kSupportedOffset), 0);
+    b.speechSetValue(speech_id::kRate, 7);
+    EXPECT_EQ(b.speechGetValue(speech_id::kRate), 7);
+
+    b.speechSetValue(speech_id::kEngineChosen, 0); // back to following the screen reader
+    EXPECT_EQ(b.speechGetValue(speech_id::kEngine), 0);
+    EXPECT_EQ(b.speechGetString(speech_id::kVoice), std::nullopt);
+}
+
+TEST(SpeechBridge, EngineNamesLeaveNoEntryThatCannotSpeak) {
+    BridgeWorld world;
+    world.bridge->start();
+    const std::optional<std::u16string> expected[] = {u"JAWS",      std::nullopt, u"NVDA",
+                                                      std::nullopt, std::nullopt, std::nullopt,
+                                                      u"SAPI 5",    std::nullopt};
+    for (std::int32_t i = 0; i < 8; ++i) {
+        EXPECT_EQ(world.bridge->speechGetString(speech_id::kEngine + i), expected[i]) << i;
+    }
+    EXPECT_EQ(world.bridge->speechGetString(speech_id::kEngine - 1), std::nullopt);
+    EXPECT_EQ(world.bridge->speechGetString(0x50000), std::nullopt);
+    EXPECT_EQ(world.bridge->speechGetString(-5), std::nullopt);
+}
+
+TEST(SpeechBridge, JawsFolderComesFromTheBackendThatKnowsIt) {
+    BridgeWorld world;
+    world.bridge->start();
+    EXPECT_EQ(world.bridge->jfwGetUserSettingsDirectory(), std::nullopt);
+    world.jaws->setFolder("C:\\Users\\p\\JAWS\\Settings\\enu\\");
+    EXPECT_EQ(world.bridge->jfwGetUserSettingsDirectory(), "C:\\Users\\p\\JAWS\\Settings\\enu\\");
+}
+
+TEST(SpeechBridge, StoppedBridgeAnswersAtOnceAndResetsItsBackends) {
+    BridgeWorld world;
+    world.bridge->start();
+    world.bridge->stop();
+    EXPECT_EQ(world.nvda->resets(), 1);
+    world.bridge->speechSay(u"late", true);
+    EXPECT_EQ(world.bridge->speechGetValue(speech_id::kEngine), -1);
+    EXPECT_EQ(world.bridge->speechGetString(speech_id::kEngine), std::nullopt);
+    world.bridge->speechSetValue(speech_id::kEngine, 2);
+    EXPECT_TRUE(world.jaws->spoken().empty());
+}
+
+TEST(SpeechTranscript, EveryCallIsOneLineInCallOrder) {
+    testing::TempFolder folder;
+    const std::string path = folder.str() + "speech.txt";
+    {
+        std::ofstream earlier(pathFromUtf8(path), std::ios::binary);
+        earlier << "say 0 from before\r\n";
+    }
+    BridgeWorld world;
+    world.jaws->setAvailable(false);
+    world.nvda->setAvailable(false);
+    world.sapi->setAvailable(false); // nothing speaks: the transcript still hears everything
+    world.bridge->openTranscript(path);
+    world.bridge->speechSay(u"queued before start", false);
+    world.bridge->start();
+    world.bridge->speechSay(u"Caf\u00e9 \u00e0 2", true);
+    world.bridge->brailleDisplay(u"line one\r\nline \\two");
+    world.bridge->speechSay(u"", false);
+    world.bridge->stop();
+    world.bridge->speechSay(u"after stop", true);
+    EXPECT_EQ(readWholeFile(path).value_or(""),
+              "say 0 from before\r\nsay 0 queued before start\r\nsay 1 Caf\xc3\xa9 \xc3\xa0 2\r\n"
+              "braille 0 line one\\r\\nline \\\\two\r\nsay 0 \r\nsay 1 after stop\r\n");
+}
+
+} // namespace
+} // namespace vendrel
