@@ -9,6 +9,7 @@
 #include "games/connect_four.h"
 #include "games/move_request.h"
 #include "games/reversi.h"
+#include "menu/menu_controller.h"
 #include "net/command_dispatcher.h"
 #include "net/connection_error.h"
 #include "net/connection_loop.h"
@@ -138,6 +139,46 @@ void ClientSession::focusChat(std::int32_t flags, const std::string& text) {
 
 bool ClientSession::isSoundLoaded(const std::string& name) {
     return ports_.sounds.isSoundLoaded(name);
+}
+
+void ClientSession::menuCommand(const std::string& menuText, int mode) {
+    if (menus_) {
+        ports_.gui.run([&] { menus_->applyMenuCommand(menuText, mode); });
+    }
+}
+
+void ClientSession::closeMenus(std::int32_t n) {
+    if (menus_) {
+        ports_.gui.run([&] { menus_->closeMenus(n); });
+    }
+}
+
+void ClientSession::moveMenuSelection(const std::string& arguments) {
+    if (menus_) {
+        ports_.gui.run([&] { menus_->moveMenuSelectionCommand(arguments); });
+    }
+}
+
+std::int32_t ClientSession::currentMenuId() {
+    std::int32_t id = -1;
+    if (menus_) {
+        ports_.gui.run([&] { id = menus_->currentMenuId(); });
+    }
+    return id;
+}
+
+bool ClientSession::menuExists(std::int32_t id) {
+    bool exists = false;
+    if (menus_) {
+        ports_.gui.run([&] { exists = menus_->menuExists(id); });
+    }
+    return exists;
+}
+
+void ClientSession::openLocalMenu(std::int32_t id) {
+    if (menus_) {
+        ports_.gui.run([&] { (void)menus_->openLocalMenu(id, 0); });
+    }
 }
 
 void ClientSession::inputBox(const std::string& arguments, InputBoxKind kind) {

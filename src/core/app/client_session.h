@@ -21,6 +21,7 @@ struct AppState;
 class ChatLine;
 class Clock;
 class DialogService;
+class MenuController;
 class GuiThread;
 class HistorySink;
 class MainWindow;
@@ -65,6 +66,8 @@ public:
     [[nodiscard]] OutgoingCommands& outgoing() { return outgoing_; }
     [[nodiscard]] ChatHistory& chatHistory() { return chatHistory_; }
     void setHttpLimits(const HttpLimits& limits) { httpLimits_ = limits; }
+    // The menus the server's menu commands act on (GUI thread objects).
+    void setMenus(MenuController& menus) { menus_ = &menus; }
 
     // The dwnl command. Connection thread.
     void handleDownloadRequest(const std::string& arguments);
@@ -78,6 +81,12 @@ public:
     void boardGameMove(const std::string& message, bool isReversi) override;
     void focusChat(std::int32_t flags, const std::string& text) override;
     bool isSoundLoaded(const std::string& name) override;
+    void menuCommand(const std::string& menuText, int mode) override;
+    void closeMenus(std::int32_t n) override;
+    void moveMenuSelection(const std::string& arguments) override;
+    std::int32_t currentMenuId() override;
+    bool menuExists(std::int32_t id) override;
+    void openLocalMenu(std::int32_t id) override;
     void inputBox(const std::string& arguments, InputBoxKind kind) override;
     void messageBox(const std::string& arguments, bool isBlocking) override;
     void download(const std::string& arguments) override;
@@ -96,6 +105,7 @@ private:
     OutgoingCommands outgoing_;
     ChatHistory chatHistory_;
     ServerBoxes boxes_;
+    MenuController* menus_ = nullptr;
     HttpLimits httpLimits_;
     // Counts finished connections: a move search asked for by an earlier one is abandoned.
     std::atomic<std::uint64_t> connectionGeneration_{0};

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "app/virtual_keys.h"
+
 namespace vendrel {
 
 struct Modifiers {
@@ -31,15 +33,6 @@ enum class KeyAction {
     FocusChatLine,
     OpenLinkAtCaret, // the history pane's Return
 };
-
-// Virtual-key codes used here.
-inline constexpr int kVkTab = 0x09;
-inline constexpr int kVkReturn = 0x0D;
-inline constexpr int kVkEscape = 0x1B;
-inline constexpr int kVkPageUp = 0x21;
-inline constexpr int kVkPageDown = 0x22;
-inline constexpr int kVkUp = 0x26;
-inline constexpr int kVkDown = 0x28;
 
 // For Down and Up, code is the virtual key; for Character, the character code.
 [[nodiscard]] KeyAction chatLineKey(KeyPhase phase, int code, Modifiers modifiers);

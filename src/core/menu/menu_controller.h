@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "app/control_keys.h"
+#include "app/virtual_keys.h"
 #include "menu/local_menus.h"
 #include "menu/menu.h"
 
@@ -22,21 +24,6 @@ class OutgoingCommands;
 class SoundPlayer;
 class SpeechOutput;
 
-// Virtual-key codes the list handles itself.
-inline constexpr int kVkTab = 9;
-inline constexpr int kVkReturn = 13;
-inline constexpr int kVkEscape = 27;
-inline constexpr int kVkSpace = 32;
-inline constexpr int kVkPageUp = 33;
-inline constexpr int kVkPageDown = 34;
-inline constexpr int kVkEnd = 35;
-inline constexpr int kVkHome = 36;
-inline constexpr int kVkLeft = 37;
-inline constexpr int kVkUp = 38;
-inline constexpr int kVkRight = 39;
-inline constexpr int kVkDown = 40;
-inline constexpr int kVkApps = 93;
-
 // What menuCommand's mode means.
 inline constexpr int kMenuItemUpdate = 0; // mupi
 inline constexpr int kMenuShow = 1;       // menu
@@ -45,11 +32,7 @@ inline constexpr int kMenuUpdate = 2;     // mupd
 // Typed characters within this many milliseconds of the previous one extend the search.
 inline constexpr std::int64_t kTypeAheadPauseMs = 500;
 
-struct KeyModifiers {
-    bool shift = false;
-    bool ctrl = false;
-    bool alt = false;
-};
+using KeyModifiers = Modifiers;
 
 enum class KeyHandling { Swallowed, DefaultProcessing };
 
