@@ -251,12 +251,12 @@ void MenuController::forwardKey(int virtualKey, KeyModifiers modifiers) {
     ports_.outgoing.sendKey(virtualKey, shift, ctrl, alt);
 }
 
-void MenuController::selectFromSequence(const std::vector<std::int64_t>& indices) {
+void MenuController::selectAlong(std::int64_t first, std::int64_t step, std::int64_t count) {
     // Nothing selectable: the move goes to the last index tried and is refused audibly.
-    std::int64_t chosen = indices.empty() ? -1 : indices.back();
-    for (const std::int64_t index : indices) {
-        if (isSelectable(index)) {
-            chosen = index;
+    std::int64_t chosen = count > 0 ? first + (count - 1) * step : -1;
+    for (std::int64_t n = 0; n < count; ++n) {
+        if (isSelectable(first + n * step)) {
+            chosen = first + n * step;
             break;
         }
     }

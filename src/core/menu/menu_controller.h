@@ -108,7 +108,8 @@ public:
 private:
     void applyItemUpdate(const std::u16string& text);
     void applyMenuText(const std::u16string& text, int mode);
-    void selectFromSequence(const std::vector<std::int64_t>& indices);
+    // Selects the first selectable of count indices first, first + step, ...
+    void selectAlong(std::int64_t first, std::int64_t step, std::int64_t count);
     void forwardAndSpeak(int virtualKey, KeyModifiers modifiers);
     KeyHandling onArrowKey(int virtualKey, KeyModifiers modifiers);
     KeyHandling onHomeOrEnd(bool isHome, KeyModifiers modifiers);

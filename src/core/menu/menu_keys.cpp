@@ -32,85 +32,61 @@ bool hasNoModifier(KeyModifiers modifiers) {
 } // namespace
 
 void MenuController::selectFirstOfMenu() {
-    std::vector<std::int64_t> indices;
-    const std::int64_t count = menuStack_.empty() ? 0 : menuStack_.front().itemCount();
-    for (std::int64_t i = 0; i < count; ++i) {
-        indices.push_back(i);
-    }
-    selectFromSequence(indices);
+    selectAlong(0, 1, menuStack_.empty() ? 0 : menuStack_.front().itemCount());
 }
 
 void MenuController::selectLastOfMenu() {
-    std::vector<std::int64_t> indices;
     const std::int64_t count = menuStack_.empty() ? 0 : menuStack_.front().itemCount();
-    for (std::int64_t i = count - 1; i >= 0; --i) {
-        indices.push_back(i);
-    }
-    selectFromSequence(indices);
+    selectAlong(count - 1, -1, count);
 }
 
-void MenuController::selectFirstOfRow() {
-    if (menuStack_.empty()) {
-        return;
-    }
-    const Menu& menu = menuStack_.front();
+namespace {
+
+struct Grid {
+    std::int64_t columns;
+    std::int64_t rowStart;
+    std::int64_t column;
+    std::int64_t rows; // indices a column search tries
+};
+
+Grid gridOf(const Menu& menu) {
     const std::int64_t columns = std::max(menu.columns, 1);
-    const std::int64_t rowStart = menu.selection / columns * columns;
-    std::vector<std::int64_t> indices;
-    for (std::int64_t i = rowStart; i < rowStart + columns; ++i) {
-        indices.push_back(i);
+    const std::int64_t count = menu.itemCount();
+    // A column search goes down rows until it has passed the last full row.
+    const std::int64_t rows =
+        count - columns <= 0 ? 1 : (count - columns + columns - 1) / columns + 1;
+    return {columns, menu.selection / columns * columns, menu.selection % columns, rows};
+}
+
+} // namespace
+
+void MenuController::selectFirstOfRow() {
+    if (!menuStack_.empty()) {
+        const Grid grid = gridOf(menuStack_.front());
+        selectAlong(grid.rowStart, 1, grid.columns);
     }
-    selectFromSequence(indices);
 }
 
 void MenuController::selectLastOfRow() {
-    if (menuStack_.empty()) {
-        return;
+    if (!menuStack_.empty()) {
+        const Grid grid = gridOf(menuStack_.front());
+        selectAlong(grid.rowStart + grid.columns - 1, -1, grid.columns);
     }
-    const Menu& menu = menuStack_.front();
-    const std::int64_t columns = std::max(menu.columns, 1);
-    const std::int64_t rowStart = menu.selection / columns * columns;
-    std::vector<std::int64_t> indices;
-    for (std::int64_t i = rowStart + columns - 1; i >= rowStart; --i) {
-        indices.push_back(i);
-    }
-    selectFromSequence(indices);
 }
 
 void MenuController::selectFirstOfColumn() {
-    if (menuStack_.empty()) {
-        return;
+    if (!menuStack_.empty()) {
+        const Grid grid = gridOf(menuStack_.front());
+        selectAlong(grid.column, grid.columns, grid.rows);
     }
-    const Menu& menu = menuStack_.front();
-    const std::int64_t columns = std::max(menu.columns, 1);
-    const std::int64_t count = menu.itemCount();
-    const std::int64_t column = menu.selection % columns;
-    std::vector<std::int64_t> indices;
-    for (std::int64_t k = 0;; ++k) {
-        indices.push_back(column + k * columns);
-        if (k * columns >= count - columns) {
-            break;
-        }
-    }
-    selectFromSequence(indices);
 }
 
 void MenuController::selectLastOfColumn() {
-    if (menuStack_.empty()) {
-        return;
+    if (!menuStack_.empty()) {
+        const Menu& menu = menuStack_.front();
+        const Grid grid = gridOf(menu);
+        selectAlong(menu.itemCount() - grid.columns + grid.column, -grid.columns, grid.rows);
     }
-    const Menu& menu = menuStack_.front();
-    const std::int64_t columns = std::max(menu.columns, 1);
-    const std::int64_t count = menu.itemCount();
-    const std::int64_t column = menu.selection % columns;
-    std::vector<std::int64_t> indices;
-    for (std::int64_t k = 0;; ++k) {
-        indices.push_back(count - columns + column - k * columns);
-        if (k * columns >= count - columns) {
-            break;
-        }
-    }
-    selectFromSequence(indices);
 }
 
 void MenuController::forwardAndSpeak(int virtualKey, KeyModifiers modifiers) {
