@@ -229,10 +229,15 @@ void ClientSession::handleDownloadRequest(const std::string& arguments) {
 }
 
 void ClientSession::flashWindow(std::int32_t channel, std::int32_t count) {
-    // Not yet built: the channel table whose flag bit 16 asks for flashing. Until it exists no
-    // channel asks, which is what a channel beyond the table gives.
-    (void)channel;
-    (void)count;
+    // Only a channel that asks for it (flag bit 16) flashes, and only while the player is in
+    // another window. Until the channel table exists no channel asks.
+    constexpr std::uint32_t kFlashBit = 1u << 16;
+    ports_.gui.run([&] {
+        const auto flags = channelFlags_ ? channelFlags_(channel & 31) : std::nullopt;
+        if (flags && (*flags & kFlashBit) && !ports_.shell.isMainWindowActive()) {
+            ports_.shell.flashWindow(count);
+        }
+    });
 }
 
 void ClientSession::quit() {

@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "config/client_settings.h"
@@ -66,6 +68,9 @@ public:
     [[nodiscard]] OutgoingCommands& outgoing() { return outgoing_; }
     [[nodiscard]] ChatHistory& chatHistory() { return chatHistory_; }
     void setHttpLimits(const HttpLimits& limits) { httpLimits_ = limits; }
+    // The flags of presentation channel n, nothing for a channel beyond the table (GUI thread).
+    using ChannelFlags = std::function<std::optional<std::uint32_t>(std::int32_t channel)>;
+    void setChannelFlags(ChannelFlags lookup) { channelFlags_ = std::move(lookup); }
     // The menus the server's menu commands act on (GUI thread objects).
     void setMenus(MenuController& menus) { menus_ = &menus; }
 
@@ -106,6 +111,7 @@ private:
     ChatHistory chatHistory_;
     ServerBoxes boxes_;
     MenuController* menus_ = nullptr;
+    ChannelFlags channelFlags_;
     HttpLimits httpLimits_;
     // Counts finished connections: a move search asked for by an earlier one is abandoned.
     std::atomic<std::uint64_t> connectionGeneration_{0};

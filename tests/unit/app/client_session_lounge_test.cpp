@@ -114,6 +114,20 @@ TEST_F(ClientSessionLoungeTest, LogsInAndAnswersTheServer) {
     EXPECT_EQ(clock.sleeps, std::vector<std::int64_t>{300});
 }
 
+TEST_F(ClientSessionLoungeTest, FlashingFollowsTheChannelAndTheActiveWindow) {
+    session.setChannelFlags([](std::int32_t channel) -> std::optional<std::uint32_t> {
+        if (channel == 3) {
+            return 1u << 16;
+        }
+        return channel < 5 ? std::optional<std::uint32_t>(0) : std::nullopt;
+    });
+    shell.isActive = false;
+    (void)run({"connection\nlogin\nsend flsh3 4\nsend flsh2 4\nsend flsh9 4\n"
+               "send flsh35 2\nsend quit\nend"});
+    // Channel 3 asks; 2 does not; 9 is beyond the table; 35 is channel 3 again (35 & 31).
+    EXPECT_EQ(shell.events, (std::vector<std::string>{"flash 4", "flash 2", "quit"}));
+}
+
 TEST_F(ClientSessionLoungeTest, MoveRequestsAreAnsweredFromTheWorker) {
     // The standard Reversi start; the search's own answer is what must reach the server.
     const std::string reversiArgs =
