@@ -12,9 +12,16 @@
 #include "app/start_up.h"
 #include "app/worker.h"
 #include "config/config_file.h"
+#include "connection_dialog.h"
 #include "crash_handler.h"
+#include "input_box.h"
 #include "main_window.h"
+#include "menu/menu_controller.h"
+#include "menu_list_box.h"
 #include "ports/sound_player.h"
+#include "speech/speech.h"
+#include "speech/speech_backends.h"
+#include "speech/win_speech.h"
 #include "win_environment.h"
 #include "win_ports.h"
 #include "win_socket_system.h"
@@ -43,7 +50,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         return fatal(L"Unable to initialize application environment");
     }
     DebugLog& log = state.debugLog;
-    // Not yet built: speech and audio start here ("Unable to initialize audio device").
+    // Never destroyed, like the worker: other threads may still speak while the process ends.
+    SpeechBridge& speechBridge =
+        *win::createSpeechBridge(state, system.variable("VENDREL_SPEECH_LOG").value_or(""))
+             .release();
+    auto& speech = *new Speech(state, speechBridge);
+    (void)speech.initSpeech();
+    // Not yet built: audio starts here ("Unable to initialize audio device").
 
     log.line("INitializing GUI...");
     if (!win::MainWindowShell::registerClass(instance)) {
@@ -61,17 +74,23 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     LoadLibraryW(L"riched20.dll");
 
     log.line("Creating GUI...");
+    // The parts are made before the window's controls, which are given them at creation.
     auto& window = *new win::MainWindowShell(state, instance);
-    window.create();
-    win::setCrashOwner(window.hwnd());
-    window.show();
-    log.line("GUI created OK");
     auto& sounds = *new SilentSoundPlayer; // Not yet built: the audio engine.
-    auto& session = *new ClientSession(
-        state, {*new win::WinSocketSystem, *new win::WinClock, sounds, worker, window,
-                *new win::RichEditHistory(window, window), *new win::WinShell(window), window,
-                *new win::EditChatLine(window)});
+    auto& clock = *new win::WinClock;
+    auto& shell = *new win::WinShell(window);
     auto& chatLine = *new win::EditChatLine(window);
+    auto& modalBoxShowing = *new ModalBoxFlag;
+    auto& session = *new ClientSession(
+        state, {*new win::WinSocketSystem, clock, sounds, worker, window,
+                *new win::RichEditHistory(window, window), shell, window, chatLine,
+                *new win::WinDialogService(state, instance, window), modalBoxShowing});
+    auto& menuList = *new win::MenuListBox(state);
+    auto& menus =
+        *new MenuController({menuList, session.outgoing(), sounds, speech, clock}, state.gameKeys);
+    menuList.setController(menus);
+    session.setMenus(menus);
+    window.setMenuList(menuList);
     window.setActions(
         {.sendChatLine =
              [&] {
@@ -79,18 +98,21 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
                      chatLine, [&](std::string_view text) { session.outgoing().sendChat(text); });
              },
          .recallChatLine = [&](int step) { session.chatHistory().recallChatLine(step, chatLine); },
-         // No menus yet: every game key goes to the server as a plain key.
-         .gameKey =
-             [&](int key, Modifiers modifiers) {
-                 session.outgoing().sendKey(key, modifiers.shift, modifiers.ctrl, modifiers.alt);
-             },
-         .reviewHistory = {},
+         .gameKey = [&](int key, Modifiers modifiers) { menus.forwardKey(key, modifiers); },
+         .reviewHistory = {}, // Not yet built: the history review.
          .sendF10 = [&] { return session.outgoing().sendF10(); },
          .sendQuit = [&] { session.outgoing().sendQuit(); },
-         .openLocalMenu = {},
+         .openLocalMenu = [&](int id) { (void)menus.openLocalMenu(id, 0); },
          .command = {}});
-    // Not yet built: the start sound ("welcome 0.11") and the connection dialog, which starts
-    // the session's connection.
+    window.setSpeech(speech);
+    window.create();
+    win::setNotificationWindow(window.hwnd());
+    win::setCrashOwner(window.hwnd());
+    window.show();
+    log.line("GUI created OK");
+    // Not yet built: the start sound ("welcome 0.11").
+
+    // Not yet built into start-up: the connection dialog, which starts the session's connection.
 
     window.focusMenuList();
     log.line("Entering app main loop");
@@ -108,6 +130,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     (void)saveConfig(state);
     log.line("Disconnecting...");
     session.shutdown();
+    win::setNotificationWindow(nullptr);
+    speechBridge.stop();
     // Not yet built: closing the audio engine.
     return static_cast<int>(message.wParam);
 }

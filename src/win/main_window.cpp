@@ -7,9 +7,13 @@
 #include <optional>
 #include <utility>
 
+#include "about_box.h"
 #include "app/main_layout.h"
 #include "config/config_file.h"
+#include "menu_list_box.h"
 #include "resource.h"
+#include "speech/speech.h"
+#include "speech/speech_ids.h"
 #include "win_text.h"
 
 namespace vendrel::win {
@@ -44,9 +48,6 @@ MainWindowShell::MainWindowShell(AppState& state, HINSTANCE instance)
 MainWindowShell::~MainWindowShell() {
     if (mainFont_) {
         DeleteObject(mainFont_);
-    }
-    if (listBrush_) {
-        DeleteObject(listBrush_);
     }
 }
 
@@ -106,16 +107,14 @@ void MainWindowShell::createChildren() {
 }
 
 void MainWindowShell::createMenuList() {
-    DWORD style = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | WS_TABSTOP | LBS_USETABSTOPS |
-                  LBS_HASSTRINGS | LBS_NOTIFY;
-    if (!state_.settings.disableMenuColors) {
-        style |= LBS_OWNERDRAWFIXED;
+    if (!menuListBox_) {
+        return;
     }
-    menuList_ = createChild(hwnd_, instance_, L"LISTBOX", u"", style);
-    if (menuList_) {
-        SendMessageW(menuList_, LB_SETHORIZONTALEXTENT, 2000, 0);
-        SendMessageW(menuList_, WM_SETFONT, SendMessageW(chatLine_, WM_GETFONT, 0, 0), TRUE);
-    }
+    menuListBox_->setTabRing(chatLine_, historyPane_);
+    menuListBox_->setFocusListener([this](HWND list) { lastFocused_ = list; });
+    menuListBox_->create(hwnd_, instance_,
+                         reinterpret_cast<HFONT>(SendMessageW(chatLine_, WM_GETFONT, 0, 0)));
+    menuList_ = menuListBox_->hwnd();
 }
 
 void MainWindowShell::applyFont(const std::u16string& face, int points) {
@@ -141,9 +140,10 @@ void MainWindowShell::applyFont(const std::u16string& face, int points) {
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     }
     // The list box measures its owner-drawn items from the font, so it is made anew.
-    if (menuList_) {
-        DestroyWindow(menuList_);
-        createMenuList();
+    if (menuListBox_ && menuList_) {
+        menuListBox_->recreate(font);
+        menuList_ = menuListBox_->hwnd();
+        layout();
     }
     CHARFORMAT2W format{};
     format.cbSize = sizeof format;
@@ -227,13 +227,18 @@ LRESULT MainWindowShell::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         break;
     case WM_MEASUREITEM:
-        measureListItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+        if (menuListBox_) {
+            menuListBox_->measureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+        }
         return TRUE;
     case WM_DRAWITEM:
-        drawListItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-        return TRUE;
+        return menuListBox_ &&
+               menuListBox_->drawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
     case WM_CTLCOLORLISTBOX:
-        return listColours(reinterpret_cast<HDC>(wParam));
+        if (menuListBox_) {
+            return menuListBox_->colours(reinterpret_cast<HDC>(wParam));
+        }
+        break;
     case WM_SYSCOMMAND: {
         bool handled = false;
         onSysCommand(wParam, lParam, handled);
@@ -267,7 +272,7 @@ void MainWindowShell::onSysCommand(WPARAM wParam, LPARAM lParam, bool& handled) 
     if ((wParam & 0xFFF0) == kKeyboardMenu && lParam != ' ') {
         handled = true;
     } else if (wParam == IDM_ABOUT) {
-        showAbout(hwnd_);
+        showAbout(hwnd_, state_);
         handled = true;
     }
 }
@@ -275,7 +280,7 @@ void MainWindowShell::onSysCommand(WPARAM wParam, LPARAM lParam, bool& handled) 
 void MainWindowShell::onCommand(WORD id, WORD code) {
     switch (id) {
     case IDM_ABOUT:
-        showAbout(hwnd_);
+        showAbout(hwnd_, state_);
         break;
     case IDM_FOCUS_CHAT:
         SetFocus(chatLine_);
@@ -299,6 +304,17 @@ void MainWindowShell::onCommand(WORD id, WORD code) {
             actions_.openLocalMenu(id == IDM_SOUND_CARD_MENU ? 1020 : 1014);
         }
         focusMenuList();
+        break;
+    case IDM_NEXT_VOICE:
+        if (speech_) {
+            speech_->nextVoice();
+        }
+        break;
+    case IDM_SPEECH_RATE_UP:
+    case IDM_SPEECH_RATE_DOWN:
+        if (speech_) {
+            speech_->changeRate(id == IDM_SPEECH_RATE_UP ? 1 : -1);
+        }
         break;
     case IDM_ASK_RESTORE_DEFAULTS:
         if (MessageBoxW(hwnd_, toWin(state_.tr("restoredefaults1")).c_str(),
@@ -331,71 +347,23 @@ void MainWindowShell::onCommand(WORD id, WORD code) {
 void MainWindowShell::restoreDefaults() {
     HWND focused = GetFocus();
     restoreDefaultSettings(state_);
-    // Not yet built: the default channels and views, speech and the sound card are re-applied
-    // here once they exist.
-    applyFont(state_.settings.fontName, state_.settings.fontSize);
-    const int background = state_.settings.rtfBgColor;
-    SendMessageW(historyPane_, EM_SETBKGNDCOLOR, background == -1 ? TRUE : FALSE,
-                 background == -1 ? 0 : static_cast<LPARAM>(background));
+    reapplyDefaults();
     if (focused) {
         SetFocus(focused);
     }
 }
 
-void MainWindowShell::showAbout(HWND owner) {
-    MessageBoxW(owner, toWin(aboutText(state_)).c_str(), toWin(state_.tr("about2")).c_str(),
-                MB_ICONINFORMATION | MB_OK);
-}
-
-LRESULT MainWindowShell::listColours(HDC dc) {
-    const int text = state_.settings.lbFgColor;
-    const int background = state_.settings.lbBgColor;
-    SetTextColor(dc, text == -1 ? GetSysColor(COLOR_WINDOWTEXT) : static_cast<COLORREF>(text));
-    const COLORREF wanted =
-        background == -1 ? GetSysColor(COLOR_WINDOW) : static_cast<COLORREF>(background);
-    SetBkColor(dc, wanted);
-    if (!listBrush_ || listBrushColour_ != static_cast<COLORREF>(background)) {
-        if (listBrush_) {
-            DeleteObject(listBrush_);
-        }
-        // The system colour brush is shared and never deleted; a copy keeps ownership simple.
-        listBrush_ = CreateSolidBrush(wanted);
-        listBrushColour_ = static_cast<COLORREF>(background);
+void MainWindowShell::reapplyDefaults() {
+    // Not yet built: the default channels and views and the sound card are re-applied here
+    // once they exist.
+    if (speech_) {
+        speech_->library().speechSetValue(speech_id::kEngine, -1);
+        (void)speech_->initSpeech();
     }
-    return reinterpret_cast<LRESULT>(listBrush_);
-}
-
-void MainWindowShell::measureListItem(MEASUREITEMSTRUCT& item) {
-    HDC dc = GetDC(hwnd_);
-    HGDIOBJ old = SelectObject(dc, mainFont_ ? mainFont_ : GetStockObject(DEFAULT_GUI_FONT));
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    SelectObject(dc, old);
-    ReleaseDC(hwnd_, dc);
-    const int leading = metrics.tmExternalLeading > 0 ? metrics.tmExternalLeading : 0;
-    item.itemHeight = static_cast<UINT>((metrics.tmHeight + leading + 1) * 11 / 10);
-}
-
-void MainWindowShell::drawListItem(const DRAWITEMSTRUCT& item) {
-    // A plain rendering until the menu colours exist: selection in the system highlight.
-    if (item.itemID == static_cast<UINT>(-1)) {
-        return;
-    }
-    const bool isSelected = (item.itemState & ODS_SELECTED) != 0;
-    const int textLength =
-        static_cast<int>(SendMessageW(item.hwndItem, LB_GETTEXTLEN, item.itemID, 0));
-    std::wstring text(textLength > 0 ? static_cast<std::size_t>(textLength) : 0, L'\0');
-    SendMessageW(item.hwndItem, LB_GETTEXT, item.itemID, reinterpret_cast<LPARAM>(text.data()));
-    FillRect(item.hDC, &item.rcItem, GetSysColorBrush(isSelected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
-    SetBkMode(item.hDC, TRANSPARENT);
-    SetTextColor(item.hDC, GetSysColor(isSelected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-    RECT textRect = item.rcItem;
-    textRect.left += 2;
-    DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &textRect,
-              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_EXPANDTABS);
-    if (item.itemState & ODS_FOCUS) {
-        DrawFocusRect(item.hDC, &item.rcItem);
-    }
+    applyFont(state_.settings.fontName, state_.settings.fontSize);
+    const int background = state_.settings.rtfBgColor;
+    SendMessageW(historyPane_, EM_SETBKGNDCOLOR, background == -1 ? TRUE : FALSE,
+                 background == -1 ? 0 : static_cast<LPARAM>(background));
 }
 
 namespace {

@@ -12,7 +12,13 @@
 #include "ports/gui_thread.h"
 #include "ports/main_window.h"
 
+namespace vendrel {
+class Speech;
+}
+
 namespace vendrel::win {
+
+class MenuListBox;
 
 inline constexpr wchar_t kMainWindowClass[] = L"VendrelClient21"; // screen readers and scripts
                                                                   // know the window by it
@@ -49,8 +55,14 @@ public:
     [[nodiscard]] bool isActive() const { return isActive_; }
     void focusMenuList();
     void setActions(MainWindowActions actions) { actions_ = std::move(actions); }
-    // Every setting back to its default, re-applied to the window (after the data part).
+    // Before create: the menu list box, which the window creates, sizes and draws.
+    void setMenuList(MenuListBox& list) { menuListBox_ = &list; }
+    // Before create: the voice the speech commands change.
+    void setSpeech(Speech& speech) { speech_ = &speech; }
+    // Every setting back to its default, then re-applied to the window.
     void restoreDefaults();
+    // The window's part of restoring the defaults: font, history colour, list box.
+    void reapplyDefaults();
 
     // MainWindow
     void setTitle(const std::u16string& title) override;
@@ -76,10 +88,6 @@ private:
     void onCommand(WORD id, WORD code);
     void onSysCommand(WPARAM wParam, LPARAM lParam, bool& handled);
     bool confirmClose();
-    void showAbout(HWND owner);
-    LRESULT listColours(HDC dc);
-    void measureListItem(MEASUREITEMSTRUCT& item);
-    void drawListItem(const DRAWITEMSTRUCT& item);
 
     AppState& state_;
     HINSTANCE instance_;
@@ -93,11 +101,11 @@ private:
     HWND menuList_ = nullptr;
     HWND lastFocused_ = nullptr;
     HFONT mainFont_ = nullptr;
-    HBRUSH listBrush_ = nullptr;
-    COLORREF listBrushColour_ = CLR_INVALID;
     std::atomic<bool> isActive_{false};
     MainWindowActions actions_;
     HMENU historyMenu_ = nullptr;
+    MenuListBox* menuListBox_ = nullptr;
+    Speech* speech_ = nullptr;
 };
 
 } // namespace vendrel::win
