@@ -42,7 +42,7 @@ double FormatArg::asFloating() const {
 
 namespace {
 
-struct Spec {
+struct Directive {
     bool leftAlign = false;
     bool zeroPad = false;
     bool plus = false;
@@ -56,27 +56,27 @@ struct Spec {
 
 // Renders one conversion as 8-bit text (digits and signs are ASCII), or returns false when the
 // conversion is a string conversion that the caller copies in its own width.
-std::string renderNumber(const Spec& spec, const FormatArg& arg) {
+std::string renderNumber(const Directive& directive, const FormatArg& arg) {
     std::string body;
     std::string sign;
     char buffer[400];
-    const char c = spec.conversion;
+    const char c = directive.conversion;
     if (c == 'd' || c == 'i') {
         std::int64_t value = arg.asSigned();
-        if (spec.shortness == 1) {
+        if (directive.shortness == 1) {
             value = static_cast<std::int16_t>(value);
-        } else if (spec.shortness == 2) {
+        } else if (directive.shortness == 2) {
             value = static_cast<std::int8_t>(value);
         }
         const std::uint64_t magnitude =
             value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-        sign = value < 0 ? "-" : spec.plus ? "+" : spec.space ? " " : "";
+        sign = value < 0 ? "-" : directive.plus ? "+" : directive.space ? " " : "";
         body.assign(buffer, std::to_chars(buffer, buffer + sizeof buffer, magnitude).ptr);
     } else if (c == 'u' || c == 'x' || c == 'X' || c == 'o') {
         std::uint64_t value = arg.asUnsigned();
-        if (spec.shortness == 1) {
+        if (directive.shortness == 1) {
             value = static_cast<std::uint16_t>(value);
-        } else if (spec.shortness == 2) {
+        } else if (directive.shortness == 2) {
             value = static_cast<std::uint8_t>(value);
         } else if (arg.kind() == FormatArg::Kind::Signed && arg.asSigned() < 0 &&
                    arg.asSigned() >= INT32_MIN) {
@@ -89,12 +89,12 @@ std::string renderNumber(const Spec& spec, const FormatArg& arg) {
                 ch = static_cast<char>(ch >= 'a' && ch <= 'f' ? ch - 'a' + 'A' : ch);
             }
         }
-        if (spec.alternate && value != 0) {
+        if (directive.alternate && value != 0) {
             sign = c == 'o' ? "0" : c == 'x' ? "0x" : c == 'X' ? "0X" : "";
         }
     } else { // f, F, e, E, g, G: always with a full stop, whatever the locale
         const double value = arg.asFloating();
-        const int precision = spec.precision < 0 ? 6 : std::min(spec.precision, 100);
+        const int precision = directive.precision < 0 ? 6 : std::min(directive.precision, 100);
         const char lower = static_cast<char>(c | 0x20);
         const auto format = lower == 'f'   ? std::chars_format::fixed
                             : lower == 'e' ? std::chars_format::scientific
@@ -115,23 +115,23 @@ std::string renderNumber(const Spec& spec, const FormatArg& arg) {
             }
         }
         sign = std::signbit(value) && !std::isnan(value) ? "-"
-               : spec.plus                               ? "+"
-               : spec.space                              ? " "
+               : directive.plus                          ? "+"
+               : directive.space                         ? " "
                                                          : "";
     }
     const bool isInteger = c != 'f' && c != 'F' && c != 'e' && c != 'E' && c != 'g' && c != 'G';
-    if (isInteger && spec.precision >= 0) {
-        if (spec.precision == 0 && body == "0") {
+    if (isInteger && directive.precision >= 0) {
+        if (directive.precision == 0 && body == "0") {
             body.clear();
         }
-        if (static_cast<int>(body.size()) < spec.precision) {
-            body.insert(0, static_cast<std::size_t>(spec.precision) - body.size(), '0');
+        if (static_cast<int>(body.size()) < directive.precision) {
+            body.insert(0, static_cast<std::size_t>(directive.precision) - body.size(), '0');
         }
     }
     const int length = static_cast<int>(sign.size() + body.size());
-    if (length < spec.width && spec.zeroPad && !spec.leftAlign &&
-        !(isInteger && spec.precision >= 0)) {
-        body.insert(0, static_cast<std::size_t>(spec.width - length), '0');
+    if (length < directive.width && directive.zeroPad && !directive.leftAlign &&
+        !(isInteger && directive.precision >= 0)) {
+        body.insert(0, static_cast<std::size_t>(directive.width - length), '0');
     }
     return sign + body;
 }
@@ -181,49 +181,49 @@ private:
         }
     }
 
-    void emit(const String& text, const Spec& spec) {
-        const int padding = spec.width - static_cast<int>(text.size());
-        if (!spec.leftAlign) {
+    void emit(const String& text, const Directive& directive) {
+        const int padding = directive.width - static_cast<int>(text.size());
+        if (!directive.leftAlign) {
             pad(padding, Char(' '));
         }
         out_ += text;
-        if (spec.leftAlign) {
+        if (directive.leftAlign) {
             pad(padding, Char(' '));
         }
     }
 
     // Returns the index of the conversion's last character.
     std::size_t conversion(View format, std::size_t i) {
-        Spec spec;
+        Directive directive;
         for (; i < format.size(); ++i) {
             const Char c = format[i];
             if (c == Char('-')) {
-                spec.leftAlign = true;
+                directive.leftAlign = true;
             } else if (c == Char('0')) {
-                spec.zeroPad = true;
+                directive.zeroPad = true;
             } else if (c == Char('+')) {
-                spec.plus = true;
+                directive.plus = true;
             } else if (c == Char(' ')) {
-                spec.space = true;
+                directive.space = true;
             } else if (c == Char('#')) {
-                spec.alternate = true;
+                directive.alternate = true;
             } else {
                 break;
             }
         }
-        spec.width = readNumber(format, i);
-        if (spec.width < 0) {
-            spec.leftAlign = true;
-            spec.width = -spec.width;
+        directive.width = readNumber(format, i);
+        if (directive.width < 0) {
+            directive.leftAlign = true;
+            directive.width = -directive.width;
         }
         if (i < format.size() && format[i] == Char('.')) {
             ++i;
-            spec.precision = std::max(readNumber(format, i), -1);
+            directive.precision = std::max(readNumber(format, i), -1);
         }
         for (; i < format.size(); ++i) {
             const Char c = format[i];
             if (c == Char('h')) {
-                ++spec.shortness;
+                ++directive.shortness;
             } else if (c != Char('l') && c != Char('L') && c != Char('z') && c != Char('j') &&
                        c != Char('t')) {
                 break;
@@ -233,18 +233,18 @@ private:
             return i;
         }
         const Char c = format[i];
-        spec.conversion = c < 128 ? static_cast<char>(c) : 0;
-        switch (spec.conversion) {
+        directive.conversion = c < 128 ? static_cast<char>(c) : 0;
+        switch (directive.conversion) {
         case '%':
             out_.push_back(Char('%'));
             break;
         case 's':
         case 'S':
-            emitString(spec, nextArg());
+            emitString(directive, nextArg());
             break;
         case 'c': {
             const FormatArg* arg = nextArg();
-            emit(String(1, static_cast<Char>(arg ? arg->asSigned() : 0)), spec);
+            emit(String(1, static_cast<Char>(arg ? arg->asSigned() : 0)), directive);
             break;
         }
         case 'd':
@@ -260,8 +260,8 @@ private:
         case 'g':
         case 'G': {
             const FormatArg* arg = nextArg();
-            const std::string text = renderNumber(spec, arg ? *arg : FormatArg(0));
-            emit(String(text.begin(), text.end()), spec);
+            const std::string text = renderNumber(directive, arg ? *arg : FormatArg(0));
+            emit(String(text.begin(), text.end()), directive);
             break;
         }
         default: // an unknown conversion is copied as it stands
@@ -272,20 +272,21 @@ private:
         return i;
     }
 
-    void emitString(const Spec& spec, const FormatArg* arg) {
+    void emitString(const Directive& directive, const FormatArg* arg) {
         String text;
         if (arg == nullptr) {
             text = String();
         } else if (arg->kind() == FormatArg::Kind::Narrow || arg->kind() == FormatArg::Kind::Wide) {
             text = convert(*arg);
         } else { // a number where a string was expected prints the number
-            const std::string digits = renderNumber(Spec{.conversion = 'd'}, *arg);
+            const std::string digits = renderNumber(Directive{.conversion = 'd'}, *arg);
             text.assign(digits.begin(), digits.end());
         }
-        if (spec.precision >= 0 && text.size() > static_cast<std::size_t>(spec.precision)) {
-            text.resize(static_cast<std::size_t>(spec.precision));
+        if (directive.precision >= 0 &&
+            text.size() > static_cast<std::size_t>(directive.precision)) {
+            text.resize(static_cast<std::size_t>(directive.precision));
         }
-        emit(text, spec);
+        emit(text, directive);
     }
 
     static String convert(const FormatArg& arg) {
