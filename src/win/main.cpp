@@ -112,7 +112,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     log.line("GUI created OK");
     // Not yet built: the start sound ("welcome 0.11").
 
-    // Not yet built into start-up: the connection dialog, which starts the session's connection.
+    log.line("Entering connection dialog");
+    // Cancel posts the quit message: the loop below then ends at once and shutdown runs.
+    (void)win::showConnectionDialog(state, window.hwnd(), shell,
+                                    {.startConnection = [&] { session.startConnection(); },
+                                     .loadServerPresentation = {},
+                                     .reapplyDefaults =
+                                         [&] {
+                                             window.reapplyDefaults();
+                                         }});
+    log.line("Exiting connection dialog");
 
     window.focusMenuList();
     log.line("Entering app main loop");

@@ -40,6 +40,7 @@ MAIN_CLASS = "VendrelClient21"
 PREFIX_TIMEOUT = 300  # creating a prefix (about 10 s when idle)
 START_TIMEOUT = 60  # from launch to the main window or a first dialog
 PROBE_TIMEOUT = 30  # one uiprobe call (Wine start included)
+POLL_PROBE_TIMEOUT = 10  # one uiprobe call made while polling: a stalled one is retried
 EXIT_TIMEOUT = 60  # from answering the last box to the process exit
 POLL_INTERVAL = 0.2
 
@@ -47,6 +48,21 @@ POLL_INTERVAL = 0.2
 IDOK = 1
 IDYES = 6
 IDNO = 7
+IDCANCEL = 2
+
+# The connection dialog's controls (resources/connection_ids.h) and the input boxes'
+# (resources/input_ids.h).
+IDC_CONN_SERVER = 1000
+IDC_CONN_LOGIN = 1001
+IDC_CONN_PASSWORD = 1002
+IDC_INPUT_TEXT = 1002
+
+# The lounge of tools/lounge is the peer of every test that needs the main loop.
+sys.path.insert(0, str(REPO / "tools" / "lounge"))
+LOUNGE_NAME = "E2E lounge"
+LOUNGE_LOGIN = "demo"
+LOUNGE_PASSWORD = "demo1234"
+LOGIN_TIMEOUT = 60  # from pressing Connect to the logged-in title
 
 
 class HarnessError(Exception):
@@ -119,6 +135,7 @@ class Session:
         })
         try:
             self._ensure_prefix()
+            self._warm_up()
         except BaseException:
             self.shut_down()
             raise
@@ -151,16 +168,24 @@ class Session:
         if not (self.prefix / "dosdevices" / "z:").exists():
             raise HarnessError(f"{self.prefix} has no Z: drive for the Linux root")
 
+    def _warm_up(self):
+        # The first Wine program on a fresh display brings up the wineserver and the desktop
+        # process; a uiprobe call that races a starting client then stalled for its whole
+        # timeout. One call before any client makes later ones quick.
+        started = time.monotonic()
+        self.probe("find", MAIN_CLASS, timeout=PREFIX_TIMEOUT)
+        print(f"harness: Wine ready in {time.monotonic() - started:.1f} s", file=sys.stderr)
+
     def drive_c(self):
         return self.prefix / "drive_c"
 
-    def probe(self, *args, check=True):
+    def probe(self, *args, check=True, timeout=PROBE_TIMEOUT):
         """Runs uiprobe with args and returns its last JSON line (None when it printed none)."""
         # No inherited standard input: a console program under Wine must not wait on a
         # terminal or a pipe of the test runner.
         done = subprocess.run(["wine", str(self.uiprobe), *map(str, args)], env=self.env,
                               stdin=subprocess.DEVNULL, capture_output=True,
-                              timeout=PROBE_TIMEOUT)
+                              timeout=timeout)
         lines = done.stdout.decode("utf-8").splitlines()
         if check and done.returncode != 0:
             raise HarnessError(f"uiprobe {' '.join(map(str, args))} failed "
@@ -180,6 +205,19 @@ class Session:
                        check=True)
         subprocess.run(["xdotool", "key", "--clearmodifiers", "--delay", "50", *keys],
                        env=self.env, timeout=30, check=True)
+
+    def type_text(self, window, text):
+        """Types text (any characters; xdotool maps those the keyboard lacks) into a
+        top-level window, where its focused control takes it."""
+        xid = str(window["xid"])
+        subprocess.run(["xdotool", "windowfocus", "--sync", xid], env=self.env, timeout=30,
+                       check=True)
+        subprocess.run(["xdotool", "type", "--clearmodifiers", "--delay", "50", text],
+                       env=self.env, timeout=30, check=True)
+
+    def focused(self, window):
+        """The focused control of the window's thread (hwnd, class, text, parent) or None."""
+        return self.probe("focus", window["hwnd"])["focus"]
 
     def kill_wine(self):
         subprocess.run(["wineserver", "-k"], env=self.env, timeout=60,
@@ -201,8 +239,9 @@ class Session:
 class Client:
     """One run of vendrel.exe, started through `uiprobe run`."""
 
-    def __init__(self, session, appdata):
-        """appdata: the Windows path given as APPDATA, or None to start without it."""
+    def __init__(self, session, appdata, environment=None):
+        """appdata: the Windows path given as APPDATA, or None to start without it;
+        environment: further variables set inside Windows."""
         self.session = session
         self.appdata = appdata
         self.pid = None
@@ -210,6 +249,8 @@ class Client:
         self._lines = queue.Queue()
         args = [str(session.uiprobe), "run"]
         args += ["--unset", "APPDATA"] if appdata is None else ["--set", "APPDATA=" + appdata]
+        for name, value in (environment or {}).items():
+            args += ["--set", f"{name}={value}"]
         args += ["--", windows_path(session.exe)]
         self.process = subprocess.Popen(["wine", *args], env=session.env,
                                         stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
@@ -258,7 +299,8 @@ class Client:
 
     def wait_dialog(self, title=None, timeout=START_TIMEOUT):
         def find():
-            found = [d for d in self.dialogs() if title is None or d["window"]["title"] == title]
+            dialogs = self.session.probe("dialogs", self.pid, timeout=POLL_PROBE_TIMEOUT)
+            found = [d for d in dialogs if title is None or d["window"]["title"] == title]
             return found[0] if found else None
         return wait_for(polled(find), timeout, f"a dialog titled {title!r} of pid {self.pid}")
 
@@ -281,6 +323,31 @@ class Client:
         if self.is_running():
             raise AssertionError(f"closing asked for confirmation: {self.dialogs()}")
         return self.wait_exit()
+
+    def connection_dialog(self, timeout=START_TIMEOUT):
+        """The connection dialog, which comes right after the main window is created."""
+        return self.wait_dialog(timeout=timeout)
+
+    def cancel_connection_dialog(self):
+        """Closes the connection dialog as its close box does, which ends the program;
+        returns the exit code."""
+        self.session.probe("close", self.connection_dialog()["window"]["hwnd"])
+        return self.wait_exit()
+
+    def connect(self, login=LOUNGE_LOGIN, password=LOUNGE_PASSWORD):
+        """Fills the connection dialog's fields directly and presses Connect."""
+        dialog = self.connection_dialog()
+        edits = {edit["id"]: edit["hwnd"] for edit in dialog["edits"]}
+        self.session.probe("settext", edits[IDC_CONN_LOGIN], login)
+        self.session.probe("settext", edits[IDC_CONN_PASSWORD], password)
+        self.answer(dialog, IDOK)
+
+    def wait_title(self, title, timeout=LOGIN_TIMEOUT):
+        """The main window once it carries this title."""
+        def find():
+            window = self.main_window()
+            return window if window["title"] == title else None
+        return wait_for(polled(find), timeout, f"the main window titled {title!r}")
 
     def stop(self):
         """Ends whatever is left of this run (after a failure)."""
@@ -321,10 +388,49 @@ class ClientTestCase(unittest.TestCase):
         roaming.mkdir(parents=True)
         return f"C:\\e2e\\{folder}\\Roaming", roaming
 
-    def start_client(self, appdata):
-        client = Client(self.session, appdata)
+    def start_client(self, appdata, environment=None):
+        client = Client(self.session, appdata, environment)
         self.clients.append(client)
         return client
+
+    def start_lounge(self, **options):
+        """A lounge on free ports, stopped when the test ends."""
+        from lounge_server import LoungeServer
+        lounge = LoungeServer(port=0, web_port=0, **options).start()
+        self.addCleanup(lounge.stop)
+        return lounge
+
+    def write_lounge_config(self, roaming, lounge, extra=None):
+        """Writes a config.ini whose default server is the lounge; extra: more keys."""
+        web = lounge.web.port if lounge.web else 0
+        settings = {
+            "servers.default": "1",
+            "servers[1].name": LOUNGE_NAME,
+            "servers[1].host": "127.0.0.1",
+            "servers[1].port": str(lounge.port),
+            "servers[1].protocol": "131072",
+            "servers[1].http.host": f"127.0.0.1:{web}",
+            "servers[1].http.basedir": "/autodl/",
+        }
+        settings.update(extra or {})
+        torv = roaming / "TORV"
+        torv.mkdir(exist_ok=True)
+        (torv / "config.ini").write_bytes(
+            "".join(f"{key}={value}\r\n" for key, value in settings.items()).encode("utf-8"))
+
+    def connect_to_lounge(self, lounge=None, folder=None, extra=None, environment=None,
+                          title_format="Vendrel - %s - %s"):
+        """Starts the client with the lounge as its default server and logs in as demo.
+        Returns (client, logged-in main window, lounge session, appdata, roaming)."""
+        lounge = lounge or self.start_lounge()
+        appdata, roaming = self.fresh_appdata(folder)
+        self.write_lounge_config(roaming, lounge, extra)
+        client = self.start_client(appdata, environment)
+        client.connect()
+        window = client.wait_title(title_format % (LOUNGE_NAME, LOUNGE_LOGIN))
+        session = lounge.next_session(timeout=LOGIN_TIMEOUT)
+        self.assertIsNotNone(session, "the lounge saw no connection")
+        return client, window, session, appdata, roaming
 
     def screenshot(self, label):
         return self.session.screenshot(f"{self.id()}-{label}")

@@ -1,10 +1,12 @@
-"""Start-up, main window and shutdown of the real client, seen from outside."""
+"""Start-up, main window and shutdown of the real client, seen from outside. Start-up ends in
+the connection dialog: tests of start-up and shutdown alone cancel it (which ends the program),
+tests of the main loop log in to a lounge of tools/lounge."""
 
 import shutil
 import unittest
 
-from harness import (IDNO, IDOK, REPO, ClientTestCase, read_ini, read_lines, wait_for,
-                     windows_path)
+from harness import (IDNO, IDOK, LOUNGE_LOGIN, LOUNGE_NAME, REPO, ClientTestCase, read_ini,
+                     read_lines, wait_for, windows_path)
 
 VERSION = (2, 1, 1)
 
@@ -13,7 +15,9 @@ VERSION = (2, 1, 1)
 START_UP_LINES = [
     "AppDir: ", "UserDir: ", "PATH: ", "Processors: ", "OS version: ",
     "Loading config...", "No config found, fallback to default", "Loading language...",
-    "INitializing GUI...", "Creating GUI...", "GUI created OK", "Entering app main loop",
+    "INitializing GUI...", "Creating GUI...", "GUI created OK", "Entering connection dialog",
+    "INitializing connection dialog", "Connection dialog Ok", "Exiting connection dialog",
+    "Entering app main loop",
 ]
 SHUTDOWN_LINES = ["Exiting app main loop", "Saving config..."]
 
@@ -44,6 +48,10 @@ def message(language, key):
 
 def title_in(language):
     return message(language, "winTitle1") % VERSION
+
+
+def logged_in_title(language):
+    return message(language, "winTitle2") % (LOUNGE_NAME, LOUNGE_LOGIN)
 
 
 def in_order(lines, expected):
@@ -101,28 +109,35 @@ class StartUpTest(ClientTestCase):
         return wait_for(lambda: path.is_file() and last in read_lines(path) and read_lines(path),
                         60, f"{last!r} in {path}")
 
-    def start_to_main_window(self, folder=None):
+    def start_to_connection_dialog(self, folder=None):
+        """A first start in a fresh user folder, up to the connection dialog."""
         appdata, roaming = self.fresh_appdata(folder)
         client = self.start_client(appdata)
-        return client, client.main_window(), appdata, roaming
+        client.connection_dialog()
+        return client, appdata, roaming
+
+    def start_logged_in(self, extra=None, language="english"):
+        """A start that logs in to a lounge; returns (client, window, appdata, roaming)."""
+        client, window, _, appdata, roaming = self.connect_to_lounge(
+            extra=extra, title_format=message(language, "winTitle2"))
+        return client, window, appdata, roaming
 
     def test_first_start_creates_user_folder_and_logs_each_step(self):
-        client, window, appdata, roaming = self.start_to_main_window()
-        self.screenshot("main-window")
-        lines = self.debug_lines(roaming)
-        self.assertEqual(in_order(lines, START_UP_LINES), [], lines)
+        client, appdata, roaming = self.start_to_connection_dialog()
+        # The main window stands behind the dialog with the title it has before connecting.
+        self.assertEqual(client.main_window()["title"], title_in("english"))
+        self.assertEqual(client.cancel_connection_dialog(), 0)
+        lines = read_lines(self.user_folder(roaming) / "debug.txt")
+        self.assertEqual(in_order(lines, START_UP_LINES + SHUTDOWN_LINES), [], lines)
         self.assertIn(f"UserDir: {appdata}\\TORV\\", lines)
         self.assertIn(f"AppDir: {windows_path(client.session.exe.parent)}\\".lower(),
                       [line.lower() for line in lines])
         self.assertTrue((self.user_folder(roaming) / "sounds").is_dir())
-        self.assertEqual(client.close(window), 0)
-        lines = read_lines(self.user_folder(roaming) / "debug.txt")
-        self.assertEqual(in_order(lines, SHUTDOWN_LINES), [], lines)
+        self.assertTrue((self.user_folder(roaming) / "config.ini").is_file())
 
     def test_main_window_has_its_controls_laid_out_for_any_size(self):
-        client, window, _, _ = self.start_to_main_window()
+        client, window, _, _ = self.start_logged_in()
         self.assertEqual(window["class"], "VendrelClient21")
-        self.assertEqual(window["title"], title_in("english"))
         sizes_seen = set()
         for width, height in [(None, None), (700, 500), (1000, 420)]:
             with self.subTest(size=(width, height)):
@@ -138,7 +153,7 @@ class StartUpTest(ClientTestCase):
         self.assertEqual(found["menuLabel"]["text"], message("english", "menulbl"))
         self.assertEqual(found["historyPane"]["style"], 0x5021B84C)
         self.assertEqual(found["chatLine"]["style"], 0x50010080)
-        # Start-up leaves the keyboard in the menu list.
+        # Logging in leaves the keyboard in the menu list.
         self.assertTrue(found["menuList"]["focused"], found["menuList"])
         self.assertEqual(client.close(window), 0)
 
@@ -157,9 +172,9 @@ class StartUpTest(ClientTestCase):
             else:
                 self.assertEqual(actual, (x, y, width, height), (role, client_size))
 
-    def test_close_writes_every_setting_in_byte_order(self):
-        client, window, _, roaming = self.start_to_main_window()
-        self.assertEqual(client.close(window), 0)
+    def test_cancelled_connection_writes_every_setting_in_byte_order(self):
+        client, _, roaming = self.start_to_connection_dialog()
+        self.assertEqual(client.cancel_connection_dialog(), 0)
         config = self.user_folder(roaming) / "config.ini"
         pairs = read_ini(config)
         keys = [key for key, _ in pairs]
@@ -171,15 +186,17 @@ class StartUpTest(ClientTestCase):
             self.assertEqual(values[key], value, key)
 
     def test_second_start_reads_the_saved_config_back(self):
-        client, window, appdata, roaming = self.start_to_main_window()
+        client, window, appdata, roaming = self.start_logged_in()
         self.assertEqual(client.close(window), 0)
         config = self.user_folder(roaming) / "config.ini"
         first = read_ini(config)
+        self.assertIn(("user.confirmOnExit", "true"), first)
         changed = [(k, "false" if k == "user.confirmOnExit" else v) for k, v in first]
         config.write_bytes("".join(f"{k}={v}\r\n" for k, v in changed).encode("utf-8"))
 
         client = self.start_client(appdata)
-        window = client.main_window()
+        client.connect()
+        window = client.wait_title(logged_in_title("english"))
         lines = self.debug_lines(roaming)
         self.assertNotIn("No config found, fallback to default", lines)
         self.assertEqual(sum(line.startswith("AppDir: ") for line in lines), 1,
@@ -189,13 +206,16 @@ class StartUpTest(ClientTestCase):
         self.assertEqual(read_ini(config), changed)
 
     def test_configured_language_names_the_window_and_its_boxes(self):
+        lounge = self.start_lounge()
         appdata, roaming = self.fresh_appdata()
-        torv = self.user_folder(roaming)
-        torv.mkdir()
-        (torv / "config.ini").write_bytes(b"user.language=french\r\n")
+        self.write_lounge_config(roaming, lounge, {"user.language": "french"})
         client = self.start_client(appdata)
-        window = client.main_window()
-        self.assertEqual(window["title"], title_in("french"))
+        dialog = client.connection_dialog()
+        self.assertEqual(dialog["window"]["title"], message("french", "connTitle"))
+        self.assertEqual(client.main_window()["title"], title_in("french"))
+        client.connect()
+        window = client.wait_title(logged_in_title("french"))
+        torv = self.user_folder(roaming)
         found = controls(client.children(window))
         self.assertEqual(found["historyLabel"]["text"], message("french", "history"))
         self.assertEqual(found["chatLabel"]["text"], message("french", "chat"))
@@ -225,16 +245,16 @@ class StartUpTest(ClientTestCase):
                     self.assertFalse((folder / "TORV" / "debug.txt").exists())
 
     def test_user_folder_with_non_ascii_characters(self):
-        client, window, appdata, roaming = self.start_to_main_window("Jérôme")
+        client, appdata, roaming = self.start_to_connection_dialog("Jérôme")
         self.assertIn("Jérôme", appdata)
-        lines = self.debug_lines(roaming)
+        self.assertEqual(client.cancel_connection_dialog(), 0)
+        lines = read_lines(self.user_folder(roaming) / "debug.txt")
         self.assertIn(f"UserDir: {appdata}\\TORV\\", lines)
         self.assertTrue((self.user_folder(roaming) / "sounds").is_dir())
-        self.assertEqual(client.close(window), 0)
         self.assertTrue((self.user_folder(roaming) / "config.ini").is_file())
 
     def test_alt_f4_asks_first_and_no_keeps_the_window(self):
-        client, window, _, _ = self.start_to_main_window()
+        client, window, _, _ = self.start_logged_in()
         client.session.press(window, "alt+F4")
         box = client.wait_dialog(window["title"])
         self.assertEqual(box["texts"], [message("english", "confirmquit")])
