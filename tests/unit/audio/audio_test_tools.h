@@ -98,7 +98,9 @@ inline double measuredHertz(const std::vector<float>& out, std::uint32_t rate, s
             ++crossings;
         }
     }
-    return crossings < 2 ? 0.0 : (crossings - 1) * double{rate} / static_cast<double>(last - first);
+    return crossings < 2
+               ? 0.0
+               : (crossings - 1) * static_cast<double>(rate) / static_cast<double>(last - first);
 }
 
 // The largest step between neighbouring frames of one channel: a click shows as a jump.
