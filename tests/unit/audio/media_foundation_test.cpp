@@ -1,0 +1,85 @@
+// Streams decoded by Media Foundation (the unit tests run under Wine, whose Media Foundation
+// decodes through GStreamer): what comes out is measured, not the calls made.
+#ifdef _WIN32
+
+#include "media_foundation_stream.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/files.h"
+#include "audio/audio_test_tools.h"
+#include "fakes/temp_folder.h"
+
+namespace vendrel {
+namespace {
+
+constexpr std::uint32_t kRate = 44100;
+constexpr std::size_t kFrames = kRate / 2;
+
+// Half a second: a 441 Hz tone on the left, silence on the right.
+std::string leftToneWav() {
+    std::vector<float> values;
+    const auto tone = testing::sineSample(441.0, kRate, 0.5, 0.5f);
+    for (float value : tone.data) {
+        values.push_back(value);
+        values.push_back(0.0f);
+    }
+    return testing::wavBytes(values, 2, kRate, 16);
+}
+
+std::vector<float> readAll(StreamSource& source) {
+    std::vector<float> out;
+    std::vector<float> block(4096 * source.channels());
+    while (const std::size_t frames = source.read(block.data(), 4096)) {
+        out.insert(out.end(), block.begin(), block.begin() + frames * source.channels());
+    }
+    return out;
+}
+
+TEST(MediaFoundationStream, DecodesAFileWithItsChannelsRateAndContent) {
+    testing::TempFolder folder;
+    const std::string path = folder.str() + "tone.wav";
+    ASSERT_TRUE(replaceFileAtomically(path, leftToneWav()));
+    MediaFoundationOpener opener;
+    auto source = opener.openFile(path);
+    ASSERT_NE(source, nullptr);
+    EXPECT_EQ(source->channels(), 2u);
+    EXPECT_EQ(source->rate(), kRate);
+    ASSERT_TRUE(source->lengthInFrames().has_value());
+    EXPECT_NEAR(static_cast<double>(*source->lengthInFrames()), kFrames, kRate / 100.0);
+
+    const auto out = readAll(*source);
+    EXPECT_NEAR(static_cast<double>(out.size() / 2), kFrames, kRate / 100.0);
+    EXPECT_NEAR(testing::measuredHertz(out, kRate, 0, out.size() / 2), 441.0, 2.0);
+    EXPECT_NEAR(testing::channelRms(out, 0, 0, out.size() / 2), 0.5 / std::sqrt(2.0), 0.02);
+    EXPECT_LT(testing::channelPeak(out, 1, 0, out.size() / 2), 0.001);
+
+    // Back to the middle: only the second half is left to read.
+    ASSERT_TRUE(source->seek(kFrames / 2));
+    const auto rest = readAll(*source);
+    EXPECT_NEAR(static_cast<double>(rest.size() / 2), kFrames / 2.0, kRate / 50.0);
+}
+
+TEST(MediaFoundationStream, RefusesWhatItCannotPlay) {
+    testing::TempFolder folder;
+    const std::string garbage = folder.str() + "garbage.mp3";
+    ASSERT_TRUE(replaceFileAtomically(garbage, std::string(5000, '\x5a')));
+    std::string truncated = leftToneWav();
+    truncated.resize(30);
+    ASSERT_TRUE(replaceFileAtomically(folder.str() + "truncated.wav", truncated));
+
+    MediaFoundationOpener opener;
+    EXPECT_EQ(opener.openFile(garbage), nullptr);
+    EXPECT_EQ(opener.openFile(folder.str() + "truncated.wav"), nullptr);
+    EXPECT_EQ(opener.openFile(folder.str() + "missing.mp3"), nullptr);
+    EXPECT_EQ(opener.openUrl("ftp://localhost/x.mp3"), nullptr);
+    // Nothing listens on port 9 of this machine: the connection is refused at once.
+    EXPECT_EQ(opener.openUrl("http://127.0.0.1:9/x.mp3"), nullptr);
+}
+
+} // namespace
+} // namespace vendrel
+
+#endif
