@@ -26,37 +26,51 @@ std::string httpRequestText(std::string_view method, std::string_view path, std:
                       method, path, host, kVersionMajor, kVersionMinor, kVersionPatch);
 }
 
-namespace {
-
-std::optional<std::uint64_t> contentLength(std::string_view headers) {
+std::optional<std::string_view> httpHeaderValue(std::string_view head, std::string_view name) {
+    // The status line never holds a colon before its end, so it never matches.
     std::size_t start = 0;
-    while (start < headers.size()) {
-        std::size_t end = headers.find("\r\n", start);
+    while (start < head.size()) {
+        std::size_t end = head.find("\r\n", start);
         if (end == std::string_view::npos) {
-            end = headers.size();
+            end = head.size();
         }
-        const std::string_view line = headers.substr(start, end - start);
+        const std::string_view line = head.substr(start, end - start);
         start = end + 2;
-        constexpr std::string_view kName = "content-length:";
-        if (line.size() <= kName.size()) {
+        if (line.size() <= name.size() || line[name.size()] != ':') {
             continue;
         }
         bool matches = true;
-        for (std::size_t i = 0; i < kName.size() && matches; ++i) {
-            const char c = line[i];
-            matches = (c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c) == kName[i];
+        for (std::size_t i = 0; i < name.size() && matches; ++i) {
+            const auto lower = [](char c) {
+                return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+            };
+            matches = lower(line[i]) == lower(name[i]);
         }
         if (matches) {
-            const ParsedInteger value = parseInteger(line.substr(kName.size()), 10);
-            if (value.length > 0 && value.value >= 0) {
-                return static_cast<std::uint64_t>(value.value);
+            std::string_view value = line.substr(name.size() + 1);
+            while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) {
+                value.remove_prefix(1);
             }
+            while (!value.empty() && (value.back() == ' ' || value.back() == '\t')) {
+                value.remove_suffix(1);
+            }
+            return value;
         }
     }
     return std::nullopt;
 }
 
-} // namespace
+std::optional<std::uint64_t> httpContentLength(std::string_view head) {
+    const auto text = httpHeaderValue(head, "content-length");
+    if (!text) {
+        return std::nullopt;
+    }
+    const ParsedInteger value = parseInteger(*text, 10);
+    if (value.length > 0 && value.value >= 0) {
+        return static_cast<std::uint64_t>(value.value);
+    }
+    return std::nullopt;
+}
 
 void parseHttpResponse(HttpResponse& response) {
     const std::string& bytes = response.bytes;
@@ -82,7 +96,7 @@ void parseHttpResponse(HttpResponse& response) {
     // HTTP/1.0 ends a body by closing; a server that announced its length lets us tell a
     // complete file from one cut short.
     const std::optional<std::uint64_t> announced =
-        contentLength(std::string_view(bytes).substr(0, end));
+        httpContentLength(std::string_view(bytes).substr(0, end));
     if (announced && *announced != response.bodyLength) {
         response.result = kHttpTruncated;
     }

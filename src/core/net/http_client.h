@@ -3,6 +3,8 @@
 // the server closes it.
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -42,6 +44,13 @@ struct HostAndPort {
 
 [[nodiscard]] std::string httpRequestText(std::string_view method, std::string_view path,
                                           std::string_view host);
+
+// The value of a header in a response's head (status line and headers), the name matched
+// without regard to case, blanks around the value removed.
+[[nodiscard]] std::optional<std::string_view> httpHeaderValue(std::string_view head,
+                                                              std::string_view name);
+// The announced body length, when the head has a readable one.
+[[nodiscard]] std::optional<std::uint64_t> httpContentLength(std::string_view head);
 
 // The status and body rules over a complete response: 0 with a body for status 200.
 void parseHttpResponse(HttpResponse& response);

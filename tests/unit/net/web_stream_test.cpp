@@ -1,0 +1,146 @@
+#include "net/web_stream.h"
+
+#include <gtest/gtest.h>
+
+#include "fakes/fake_socket_system.h"
+
+namespace vendrel {
+namespace {
+
+using testing::FakeSocketSystem;
+using testing::PlannedConnection;
+
+std::string readAll(WebStream& stream) {
+    std::string out;
+    char buffer[7];
+    while (const std::size_t got = stream.read(buffer, sizeof buffer)) {
+        out.append(buffer, got);
+    }
+    return out;
+}
+
+TEST(WebStream, ParsesOnlyPlainHttpUrlsThatCannotSmuggleHeaders) {
+    const struct {
+        const char* url;
+        const char* host; // nullptr: refused
+        int port;
+        const char* path;
+    } cases[] = {
+        {"http://radio.example:8000/live.mp3", "radio.example", 8000, "/live.mp3"},
+        {"HTTP://radio.example", "radio.example", 80, "/"},
+        {"http://radio.example:99999/a", "radio.example", 80, "/a"},
+        {"https://radio.example/a", nullptr, 0, nullptr},
+        {"ftp://radio.example/a", nullptr, 0, nullptr},
+        {"http://", nullptr, 0, nullptr},
+        {"http:///a", nullptr, 0, nullptr},
+        {"http://user@radio.example/a", nullptr, 0, nullptr},
+        {"http://radio.example/a b", nullptr, 0, nullptr},
+        {"http://radio.example/a\r\nX-Evil: 1", nullptr, 0, nullptr},
+    };
+    for (const auto& c : cases) {
+        const auto url = parseHttpUrl(c.url);
+        if (!c.host) {
+            EXPECT_FALSE(url.has_value()) << c.url;
+            continue;
+        }
+        ASSERT_TRUE(url.has_value()) << c.url;
+        EXPECT_EQ(url->host, c.host) << c.url;
+        EXPECT_EQ(url->port, c.port) << c.url;
+        EXPECT_EQ(url->path, c.path) << c.url;
+    }
+}
+
+TEST(WebStream, ReadsTheBodyAfterTheHeadWhateverTheSplit) {
+    FakeSocketSystem sockets;
+    sockets.plan.push_back(
+        PlannedConnection{0,
+                          {"HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\nContent",
+                           "-Length: 26\r\n\r\nabc", "defghijklmnopqrstuvwxyz"}});
+    auto stream = WebStream::open(sockets, "http://host:81/x.mp3");
+    ASSERT_NE(stream, nullptr);
+    EXPECT_EQ(sockets.hosts.at(0), "host:81");
+    EXPECT_TRUE(sockets.written.at(0).starts_with("GET /x.mp3 HTTP/1.0\r\nHost:host\r\n"));
+    EXPECT_EQ(stream->contentType(), "audio/mpeg");
+    EXPECT_EQ(stream->length(), 26u);
+    EXPECT_EQ(readAll(*stream), "abcdefghijklmnopqrstuvwxyz");
+}
+
+TEST(WebStream, RewindsWithinWhatArrivedAndSkipsForward) {
+    FakeSocketSystem sockets;
+    sockets.plan.push_back(PlannedConnection{0, {"ICY 200 OK\r\n\r\n", "0123456789", "abcdef"}});
+    auto stream = WebStream::open(sockets, "http://radio/");
+    ASSERT_NE(stream, nullptr);
+    char buffer[4];
+    ASSERT_EQ(stream->read(buffer, 4), 4u);
+    ASSERT_TRUE(stream->seek(0));
+    EXPECT_EQ(stream->read(buffer, 4), 4u);
+    EXPECT_EQ(std::string(buffer, 4), "0123");
+    ASSERT_TRUE(stream->seek(12));
+    EXPECT_EQ(readAll(*stream), "cdef");
+    EXPECT_FALSE(stream->seek(100));
+}
+
+TEST(WebStream, AnEndlessStreamKeepsOnlyABoundedPastBehindTheReader) {
+    FakeSocketSystem sockets;
+    PlannedConnection radio{0, {"HTTP/1.1 200 OK\r\n\r\n"}};
+    for (int i = 0; i < 64; ++i) {
+        radio.incoming.push_back(std::string(16384, static_cast<char>('a' + i % 26)));
+    }
+    sockets.plan.push_back(radio);
+    WebStreamLimits limits;
+    limits.maxKeptBytes = 100000;
+    auto stream = WebStream::open(sockets, "http://radio/", limits);
+    ASSERT_NE(stream, nullptr);
+    EXPECT_EQ(readAll(*stream).size(), 64u * 16384);
+    // The start is long gone, so it cannot be rewound to; the recent past can.
+    EXPECT_FALSE(stream->seek(0));
+    EXPECT_TRUE(stream->seek(64u * 16384 - 10));
+}
+
+TEST(WebStream, FollowsRedirectsAndRefusesFailures) {
+    FakeSocketSystem sockets;
+    sockets.plan.push_back(
+        PlannedConnection{0, {"HTTP/1.0 302 Found\r\nLocation: http://other:8080/b.ogg\r\n\r\n"}});
+    sockets.plan.push_back(PlannedConnection{0, {"HTTP/1.0 200 OK\r\n\r\nOggS"}});
+    auto stream = WebStream::open(sockets, "http://first/a.ogg");
+    ASSERT_NE(stream, nullptr);
+    EXPECT_EQ(sockets.hosts.at(1), "other:8080");
+    EXPECT_TRUE(sockets.written.at(1).starts_with("GET /b.ogg "));
+    EXPECT_EQ(readAll(*stream), "OggS");
+
+    // A place on the same server.
+    FakeSocketSystem relative;
+    relative.plan.push_back(
+        PlannedConnection{0, {"HTTP/1.0 301 Moved\r\nLocation: /c/d.mp3\r\n\r\n"}});
+    relative.plan.push_back(PlannedConnection{0, {"HTTP/1.0 200 OK\r\n\r\nID3"}});
+    auto relativeStream = WebStream::open(relative, "http://first:8000/a.mp3");
+    ASSERT_NE(relativeStream, nullptr);
+    EXPECT_EQ(relative.hosts.at(1), "first:8000");
+    EXPECT_TRUE(relative.written.at(1).starts_with("GET /c/d.mp3 "));
+
+    const std::vector<std::string> failures = {
+        "HTTP/1.0 404 Not Found\r\n\r\n",
+        "HTTP/1.0 302 Found\r\n\r\n", // a redirect without a place to go
+        "HTTP/1.0 302 Found\r\nLocation: https://secure/\r\n\r\n",
+        "SSH-2.0-OpenSSH\r\n\r\n",
+        "HTTP/1.0 200 OK\r\nNo-End-Of-Head",
+        "HTTP/1.0 200 OK\r\n" + std::string(20000, 'x'),
+    };
+    for (const std::string& answer : failures) {
+        FakeSocketSystem refusing;
+        refusing.plan.push_back(PlannedConnection{0, {answer}});
+        EXPECT_EQ(WebStream::open(refusing, "http://host/a"), nullptr) << answer.substr(0, 40);
+    }
+    FakeSocketSystem looping;
+    for (int i = 0; i < 10; ++i) {
+        looping.plan.push_back(
+            PlannedConnection{0, {"HTTP/1.0 301 Moved\r\nLocation: http://host/a\r\n\r\n"}});
+    }
+    EXPECT_EQ(WebStream::open(looping, "http://host/a"), nullptr);
+    EXPECT_EQ(looping.hosts.size(), 5u);
+    FakeSocketSystem unreachable; // nothing planned: refused
+    EXPECT_EQ(WebStream::open(unreachable, "http://host/a"), nullptr);
+}
+
+} // namespace
+} // namespace vendrel
