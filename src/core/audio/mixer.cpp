@@ -22,8 +22,29 @@ double clampAttribute(VoiceAttribute attribute, double value) {
         return std::clamp(value, -1.0, 1.0);
     case VoiceAttribute::Frequency:
         return std::clamp(value, kMinFrequency, kMaxFrequency);
+    case VoiceAttribute::Tempo:
+        return std::clamp(value, kMinTempoPercent, kMaxTempoPercent);
+    case VoiceAttribute::Pitch:
+        return std::clamp(value, -kMaxTempoPitch, kMaxTempoPitch);
     }
     return value;
+}
+
+double& attributeOf(double& volume, double& pan, double& frequency, double& tempo, double& pitch,
+                    VoiceAttribute attribute) {
+    switch (attribute) {
+    case VoiceAttribute::Volume:
+        return volume;
+    case VoiceAttribute::Pan:
+        return pan;
+    case VoiceAttribute::Frequency:
+        return frequency;
+    case VoiceAttribute::Tempo:
+        return tempo;
+    case VoiceAttribute::Pitch:
+        return pitch;
+    }
+    return volume;
 }
 
 float moveTowards(float from, float to, float maxChange) {
@@ -50,7 +71,8 @@ Mixer::Mixer(std::uint32_t outputRate)
 VoiceHandle Mixer::submit(const MixerBatch& batch) {
     const auto commands = batch.commands();
     const bool startsVoice = std::any_of(commands.begin(), commands.end(), [](const auto& c) {
-        return c.type == MixerCommandType::Start && c.sample != nullptr;
+        return (c.type == MixerCommandType::Start && c.sample != nullptr) ||
+               (c.type == MixerCommandType::StartStream && c.stream != nullptr);
     });
     std::lock_guard lock(queueLock_);
     if (commands.empty() || kMaxQueuedCommands - queued_ < commands.size()) {
@@ -119,11 +141,15 @@ void Mixer::apply(const MixerCommand& command) {
     case MixerCommandType::Start:
         start(command);
         return;
+    case MixerCommandType::StartStream:
+        startStream(command);
+        return;
     case MixerCommandType::StopSample:
     case MixerCommandType::StopAll:
         for (auto& voice : voices_) {
-            const bool matches = command.type == MixerCommandType::StopAll ||
-                                 (voice.handle != 0 && voice.sample == command.sample);
+            const bool matches =
+                command.type == MixerCommandType::StopAll ||
+                (voice.handle != 0 && command.sample != nullptr && voice.sample == command.sample);
             voice.isStopping = voice.isStopping || matches;
         }
         return;
@@ -157,6 +183,9 @@ Mixer::Voice& Mixer::slotForStart(const Sample* sample) {
     Voice* oldestOfSample = nullptr;
     std::size_t ofSample = 0;
     for (auto& voice : voices_) {
+        if (sample == nullptr) {
+            break; // a stream has no such limit
+        }
         if (voice.handle != 0 && voice.sample == sample && !voice.isStopping) {
             ++ofSample;
             if (!oldestOfSample || voice.order < oldestOfSample->order) {
@@ -183,6 +212,41 @@ Mixer::Voice& Mixer::slotForStart(const Sample* sample) {
 }
 
 void Mixer::applyToVoice(Voice& voice, const MixerCommand& command) {
+    switch (command.type) {
+    case MixerCommandType::SetVolume:
+        voice.volume = clampAttribute(VoiceAttribute::Volume, command.value);
+        return;
+    case MixerCommandType::ScaleVolume: {
+        // A fade in progress follows the master too, so it still ends where it was meant to.
+        voice.volume = clampAttribute(VoiceAttribute::Volume, voice.volume * command.value);
+        Slide& fade = voice.slides[slideIndex(VoiceAttribute::Volume)];
+        fade.from = clampAttribute(VoiceAttribute::Volume, fade.from * command.value);
+        fade.to = clampAttribute(VoiceAttribute::Volume, fade.to * command.value);
+        return;
+    }
+    case MixerCommandType::SetPan:
+        voice.pan = clampAttribute(VoiceAttribute::Pan, command.value);
+        return;
+    case MixerCommandType::SetFrequency:
+        voice.frequency = clampAttribute(VoiceAttribute::Frequency, command.value);
+        return;
+    case MixerCommandType::ScaleFrequency:
+        voice.frequency =
+            clampAttribute(VoiceAttribute::Frequency, voice.frequency * command.value);
+        return;
+    case MixerCommandType::Slide:
+        startSlide(voice, command);
+        return;
+    case MixerCommandType::Stop:
+        voice.isStopping = true;
+        return;
+    default:
+        break;
+    }
+    if (voice.stream != nullptr) {
+        applyToStream(voice, command);
+        return;
+    }
     const double length = static_cast<double>(voice.sample->frameCount());
     const auto setPosition = [&](double seconds) {
         const double frame = seconds * voice.sample->rate;
@@ -191,19 +255,6 @@ void Mixer::applyToVoice(Voice& voice, const MixerCommand& command) {
         }
     };
     switch (command.type) {
-    case MixerCommandType::SetVolume:
-        voice.volume = clampAttribute(VoiceAttribute::Volume, command.value);
-        break;
-    case MixerCommandType::SetPan:
-        voice.pan = clampAttribute(VoiceAttribute::Pan, command.value);
-        break;
-    case MixerCommandType::SetFrequency:
-        voice.frequency = clampAttribute(VoiceAttribute::Frequency, command.value);
-        break;
-    case MixerCommandType::ScaleFrequency:
-        voice.frequency =
-            clampAttribute(VoiceAttribute::Frequency, voice.frequency * command.value);
-        break;
     case MixerCommandType::SetLoop:
         voice.isLooping = command.flag;
         break;
@@ -213,22 +264,20 @@ void Mixer::applyToVoice(Voice& voice, const MixerCommand& command) {
     case MixerCommandType::Seek:
         setPosition(voice.position / voice.sample->rate + command.value);
         break;
-    case MixerCommandType::Slide:
-        startSlide(voice, command);
-        break;
-    case MixerCommandType::Stop:
-        voice.isStopping = true;
-        break;
     default:
-        break;
+        break; // tempo and tempo pitch mean nothing to a sample
     }
 }
 
 void Mixer::startSlide(Voice& voice, const MixerCommand& command) {
+    const bool isTempoAttribute =
+        command.attribute == VoiceAttribute::Tempo || command.attribute == VoiceAttribute::Pitch;
+    if (isTempoAttribute && voice.stream == nullptr) {
+        return; // a sample has no tempo: nothing slides and no slide ends
+    }
     Slide& slide = voice.slides[slideIndex(command.attribute)];
-    double* current = command.attribute == VoiceAttribute::Volume ? &voice.volume
-                      : command.attribute == VoiceAttribute::Pan  ? &voice.pan
-                                                                  : &voice.frequency;
+    double* current = &attributeOf(voice.volume, voice.pan, voice.frequency, voice.tempo,
+                                   voice.pitch, command.attribute);
     const double target =
         command.attribute == VoiceAttribute::Frequency ? *current * command.value : command.value;
     if (std::isnan(target)) {
@@ -253,7 +302,8 @@ void Mixer::advanceSlides(Voice& voice, std::size_t frames) {
         const double progress =
             isDone ? 1.0 : static_cast<double>(slide.elapsed) / static_cast<double>(slide.duration);
         const double value = slide.from + (slide.to - slide.from) * progress;
-        double& target = i == 0 ? voice.volume : i == 1 ? voice.pan : voice.frequency;
+        double& target = attributeOf(voice.volume, voice.pan, voice.frequency, voice.tempo,
+                                     voice.pitch, static_cast<VoiceAttribute>(i));
         target = isDone ? slide.to : value;
         if (isDone) {
             slide.isActive = false;
@@ -262,6 +312,9 @@ void Mixer::advanceSlides(Voice& voice, std::size_t frames) {
                 slideEnd_(voice.handle, static_cast<VoiceAttribute>(i));
             }
         }
+    }
+    if (voice.stream != nullptr) {
+        publishStreamSettings(voice);
     }
 }
 
@@ -273,11 +326,21 @@ void Mixer::mixVoice(Voice& voice, float* out, std::size_t frames) {
         moveTowards(voice.gainLeft, volume * std::min(1.0f, 1.0f - pan), maxChange);
     const float endRight =
         moveTowards(voice.gainRight, volume * std::min(1.0f, 1.0f + pan), maxChange);
-    const float stepLeft = (endLeft - voice.gainLeft) / static_cast<float>(frames);
-    const float stepRight = (endRight - voice.gainRight) / static_cast<float>(frames);
-    float left = voice.gainLeft;
-    float right = voice.gainRight;
+    const GainRamp ramp{voice.gainLeft, voice.gainRight,
+                        (endLeft - voice.gainLeft) / static_cast<float>(frames),
+                        (endRight - voice.gainRight) / static_cast<float>(frames)};
+    const bool hasEnded = voice.stream != nullptr ? mixStream(voice, ramp, out, frames)
+                                                  : mixSample(voice, ramp, out, frames);
+    voice.gainLeft = endLeft;
+    voice.gainRight = endRight;
+    if (hasEnded || (voice.isStopping && endLeft == 0.0f && endRight == 0.0f)) {
+        release(voice);
+    }
+}
 
+bool Mixer::mixSample(Voice& voice, const GainRamp& ramp, float* out, std::size_t frames) const {
+    float left = ramp.left;
+    float right = ramp.right;
     const Sample& sample = *voice.sample;
     const float* data = sample.data.data();
     const std::size_t length = sample.frameCount();
@@ -301,8 +364,8 @@ void Mixer::mixVoice(Voice& voice, float* out, std::size_t frames) {
             out[i * 2] += value * left;
             out[i * 2 + 1] += value * right;
         }
-        left += stepLeft;
-        right += stepRight;
+        left += ramp.stepLeft;
+        right += ramp.stepRight;
         position += step;
         if (position >= static_cast<double>(length)) {
             if (!voice.isLooping) {
@@ -313,11 +376,7 @@ void Mixer::mixVoice(Voice& voice, float* out, std::size_t frames) {
         }
     }
     voice.position = position;
-    voice.gainLeft = endLeft;
-    voice.gainRight = endRight;
-    if (hasEnded || (voice.isStopping && endLeft == 0.0f && endRight == 0.0f)) {
-        release(voice);
-    }
+    return hasEnded;
 }
 
 Mixer::Voice* Mixer::find(VoiceHandle handle) {
@@ -337,6 +396,11 @@ void Mixer::release(Voice& voice) {
     published_[slot].store(0);
     voice.handle = 0;
     voice.sample = nullptr;
+    if (voice.stream != nullptr) {
+        // The last touch: from here the feeder may free the stream.
+        voice.stream->isReleased.store(true, std::memory_order_release);
+        voice.stream = nullptr;
+    }
 }
 
 } // namespace vendrel

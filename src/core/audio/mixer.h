@@ -3,6 +3,11 @@
 // sample with its own volume, pan, frequency (linear interpolation), position and looping;
 // slides run on the mix clock. Any thread sends commands; one output thread renders.
 //
+// A stream voice plays the frames that a stream feeder leaves in the stream's ring (see
+// stream_state.h). Its tempo and tempo pitch are kept and slid here, on the mix clock like
+// the other attributes, and published for the feeder, which does the stretching; position
+// and looping are passed on to the feeder too, since only it knows the source.
+//
 // Pan is a linear balance: at the centre both sides play at full level, and moving towards one
 // side lowers only the other (pan -1: left at full level, right silent). The engine's volumes
 // then mean the sample's own level, which the server's volumes were always set against.
@@ -61,8 +66,9 @@ public:
     // Before the output starts.
     void setSlideEndCallback(SlideEndCallback callback) { slideEnd_ = std::move(callback); }
 
-    // Any thread. Queues the batch as one; the handle of the voice that its Start command
-    // creates (0 when it has none, or when the queue is full and nothing was queued).
+    // Any thread. Queues the batch as one; the handle of the voice that its Start or
+    // StartStream command creates (0 when it has none, or when the queue is full and nothing
+    // was queued: a stream given in it was then never seen here).
     [[nodiscard]] VoiceHandle submit(const MixerBatch& batch);
     // Any thread. True from submit until the voice has ended or stopped.
     [[nodiscard]] bool isPlaying(VoiceHandle handle) const;
@@ -89,22 +95,47 @@ private:
         double frequency = 0.0;
         double volume = 1.0;
         double pan = 0.0;
+        double tempo = 0.0;    // streams: percent
+        double pitch = 0.0;    // streams: semitones
         float gainLeft = 0.0f; // what is applied now; it ramps towards volume and pan
         float gainRight = 0.0f;
         bool isLooping = false;
-        bool isStopping = false; // ramping down, then free
-        std::array<Slide, 3> slides{};
+        bool isStopping = false;       // ramping down, then free
+        std::array<Slide, 5> slides{}; // by VoiceAttribute
+        // Streams: the ring's next frame to take, the two frames interpolated between, and
+        // how far between them (2: take two fresh frames first, as after a start or a move).
+        StreamState* stream = nullptr;
+        std::uint64_t readAt = 0;
+        std::array<float, 2> frameA{};
+        std::array<float, 2> frameB{};
+        double phase = 2.0;
+        std::uint32_t awaitingSeek = 0; // a move asked of the feeder, not yet answered
+    };
+    // The gains of one block: from what they were towards volume and pan, in a straight line.
+    struct GainRamp {
+        float left;
+        float right;
+        float stepLeft;
+        float stepRight;
     };
 
     void applyCommands();
     void apply(const MixerCommand& command);
     void start(const MixerCommand& command);
+    void startStream(const MixerCommand& command);
+    void applyToStream(Voice& voice, const MixerCommand& command);
+    static void publishStreamSettings(const Voice& voice);
     void applyToVoice(Voice& voice, const MixerCommand& command);
     void startSlide(Voice& voice, const MixerCommand& command);
     [[nodiscard]] Voice* find(VoiceHandle handle);
     [[nodiscard]] Voice& slotForStart(const Sample* sample);
     void advanceSlides(Voice& voice, std::size_t frames);
     void mixVoice(Voice& voice, float* out, std::size_t frames);
+    // Both true when the voice came to its end within the block.
+    [[nodiscard]] bool mixSample(Voice& voice, const GainRamp& ramp, float* out,
+                                 std::size_t frames) const;
+    [[nodiscard]] bool mixStream(Voice& voice, const GainRamp& ramp, float* out,
+                                 std::size_t frames) const;
     void release(Voice& voice);
 
     std::uint32_t rate_;

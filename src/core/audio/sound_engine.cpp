@@ -6,17 +6,20 @@
 #include <optional>
 
 #include "app/files.h"
+#include "audio/channel_rule.h"
+#include "audio/sample_stream.h"
+#include "audio/sound_commands.h"
 #include "audio/wav_decoder.h"
 
 namespace vendrel {
 namespace {
 
+using sound_commands::command;
+using sound_commands::semitones;
+using sound_commands::slide;
+
 // Sample handles live apart from voice handles, so one can never be taken for the other.
 constexpr SoundPlayer::Handle kSampleHandleBit = 0x8000'0000u;
-
-double semitones(double shift) {
-    return std::exp2(shift / 12.0);
-}
 
 int toPercent(float volume) {
     return static_cast<int>(std::lround(volume * 100.0));
@@ -29,22 +32,6 @@ std::optional<std::string> readSoundFile(const std::string& path) {
         return std::nullopt;
     }
     return readWholeFile(path);
-}
-
-MixerCommand command(MixerCommandType type, double value = 0.0) {
-    MixerCommand result;
-    result.type = type;
-    result.value = value;
-    return result;
-}
-
-MixerCommand slide(VoiceAttribute attribute, double value, std::uint32_t durationMs,
-                   bool stopsAtEnd = false) {
-    MixerCommand result = command(MixerCommandType::Slide, value);
-    result.attribute = attribute;
-    result.durationMs = durationMs;
-    result.flag = stopsAtEnd;
-    return result;
 }
 
 // The options a sample voice understands, in the order written. Tempo and tempo pitch belong
@@ -98,7 +85,10 @@ SoundEngine::SoundEngine(Mixer& mixer, SoundEngineOptions options)
     options_.soundsVolume = std::clamp(options_.soundsVolume, 0.0f, 1.0f);
     options_.streamsVolume = std::clamp(options_.streamsVolume, 0.001f, 1.0f);
     decoders_.push_back(std::make_unique<WavDecoder>());
+    streamOpeners_.push_back(std::make_unique<WavStreamOpener>());
 }
+
+SoundEngine::~SoundEngine() = default;
 
 void SoundEngine::addDecoder(std::unique_ptr<SoundDecoder> decoder) {
     std::lock_guard guard(lock_);
@@ -110,19 +100,33 @@ void SoundEngine::setChannelFilter(ChannelFilter filter) {
     channelFilter_ = std::move(filter);
 }
 
+void SoundEngine::setChannelRule(ChannelFlagsLookup flags, ForegroundQuery isForeground) {
+    if (!flags || !isForeground) {
+        setChannelFilter(nullptr);
+        return;
+    }
+    setChannelFilter([flags = std::move(flags), isForeground = std::move(isForeground)](
+                         int channel) { return mayPlayOnChannel(flags(channel), isForeground()); });
+}
+
 SoundPlayer::Handle SoundEngine::playSound(const std::string& parameters, int channel) {
     const SoundParams params = parseSoundParams(parameters);
     if (params.name.empty()) {
         return 0;
     }
+    {
+        std::lock_guard guard(lock_);
+        // A stop (volume 0 or less) is never held back by the channel's rule.
+        if (params.volume > 0.0f && channel >= 0 && channelFilter_ && !channelFilter_(channel)) {
+            return 0;
+        }
+    }
+    // A stream may take long to open (a web stream connects), so it is opened unlocked.
+    return isStreamName(params.name) ? playStream(params) : playSample(params);
+}
+
+SoundPlayer::Handle SoundEngine::playSample(const SoundParams& params) {
     std::lock_guard guard(lock_);
-    // A stop (volume 0 or less) is never held back by the channel's rule.
-    if (params.volume > 0.0f && channel >= 0 && channelFilter_ && !channelFilter_(channel)) {
-        return 0;
-    }
-    if (isStreamName(params.name)) {
-        return 0; // streams come with their decoders
-    }
     const Handle sample = loadSampleLocked(params.name);
     if (sample == 0) {
         return 0;
@@ -163,6 +167,10 @@ void SoundEngine::setLooping(Handle handle) {
 }
 
 void SoundEngine::stop(Handle handle) {
+    {
+        std::lock_guard guard(lock_);
+        markStreamStoppedLocked(handle);
+    }
     sendToVoice(handle, command(MixerCommandType::Stop));
 }
 
@@ -182,20 +190,25 @@ bool SoundEngine::isPlaying(Handle handle) {
 }
 
 bool SoundEngine::isSoundLoaded(const std::string& name) {
-    if (isStreamName(name)) {
-        return false;
-    }
     std::lock_guard guard(lock_);
+    if (isStreamName(name)) {
+        return activeStreamLocked(name).handle != 0;
+    }
     const auto entry = sampleCache_.find(name);
     return entry != sampleCache_.end() && entry->second != 0;
 }
 
 SoundPlayer::Handle SoundEngine::loadSound(const std::string& name, bool isLookupOnly) {
-    if (isStreamName(name) || name.empty()) {
+    if (name.empty()) {
         return 0;
     }
-    static_cast<void>(isLookupOnly); // samples are loaded whatever the caller means to do
     std::lock_guard guard(lock_);
+    if (isStreamName(name)) {
+        // A stream is made by playSound, which starts it with its options in one step; here
+        // only a running one is found.
+        return options_.areStreamsEnabled ? activeStreamLocked(name).handle : 0;
+    }
+    static_cast<void>(isLookupOnly); // samples are loaded whatever the caller means to do
     return loadSampleLocked(name);
 }
 
@@ -245,15 +258,6 @@ int SoundEngine::setSoundsVolume(int percent, bool isRelative) {
     return toPercent(volume);
 }
 
-int SoundEngine::setStreamsVolume(int percent, bool isRelative) {
-    std::lock_guard guard(lock_);
-    float volume =
-        static_cast<float>(percent) / 100.0f + (isRelative ? options_.streamsVolume : 0.0f);
-    // Streams never go fully silent through the master: the floor is 0.001.
-    options_.streamsVolume = volume = std::clamp(volume, 0.001f, 1.0f);
-    return toPercent(volume);
-}
-
 void SoundEngine::stopAllSounds() {
     MixerBatch batch;
     {
@@ -269,10 +273,6 @@ void SoundEngine::stopAllSounds() {
         }
     }
     static_cast<void>(mixer_.submit(batch));
-}
-
-void SoundEngine::stopAllStreams() {
-    // No stream plays yet; the stream cache arrives with the stream decoders.
 }
 
 float SoundEngine::soundsVolume() const {
