@@ -6,6 +6,7 @@
 #include "text/format.h"
 
 #include <algorithm>
+#include <array>
 
 namespace vendrel {
 namespace {
@@ -71,6 +72,9 @@ public:
         if (hasLost) {
             return kLostValue;
         }
+        if (depth == 2) {
+            return twoPlies(own, opponent, score, alpha, beta, bestMove);
+        }
         const std::uint64_t occupied = own.columns | opponent.columns | others_;
         int bestValue = kNoMoveValue;
         for (int x = 0; x < kColumns; ++x) {
@@ -111,6 +115,108 @@ public:
     [[nodiscard]] const SearchBudget& budget() const { return budget_; }
 
 private:
+    // The opponent's gains (halved, without the four flag) on the cells it can drop into at a
+    // node two plies above the leaves. What a piece adds depends only on its own side's
+    // pieces, so these are the same in every child of that node, except in the column just
+    // played. Each is worked out when a leaf first needs it: most leaves' parents close their
+    // window after a column or two.
+    struct ReplyGains {
+        const Lines& opponent;
+        std::uint64_t occupied;
+        std::array<int, kColumns> gains;
+
+        // kFullColumn when no piece fits in column x.
+        int at(int x) {
+            int& gain = gains[static_cast<std::size_t>(x)];
+            if (gain == kUnknown) {
+                const std::uint64_t cell = dropCell(occupied, x);
+                gain = cell == 0 ? kFullColumn : gainOf(opponent, std::countr_zero(cell)) >> 1;
+            }
+            return gain;
+        }
+        // The same above `played`, the cell the child's move took in column x.
+        [[nodiscard]] int above(int x, std::uint64_t played) const {
+            const std::uint64_t cell = dropCell(occupied | played, x);
+            return cell == 0 ? kFullColumn : gainOf(opponent, std::countr_zero(cell)) >> 1;
+        }
+    };
+
+    // A node two plies above the leaves, its children scored in place: a leaf is worth its
+    // parent's score plus what the last piece adds. The tree walked and the order of every
+    // comparison stay those of the plain recursion.
+    int twoPlies(const Lines& own, const Lines& opponent, int score, int alpha, int beta,
+                 int* bestMove) {
+        const std::uint64_t occupied = own.columns | opponent.columns | others_;
+        ReplyGains replies{opponent, occupied, {}};
+        replies.gains.fill(kUnknown);
+        int bestValue = kNoMoveValue;
+        for (int x = 0; x < kColumns; ++x) {
+            const std::uint64_t cell = dropCell(occupied, x);
+            if (cell == 0) {
+                continue;
+            }
+            const int gain = gainOf(own, std::countr_zero(cell));
+            int value = 0;
+            if ((gain & 1) != 0) {
+                // The reply node sees four in a row and stops there.
+                if (budget_.enterNode()) {
+                    return 0;
+                }
+                value = -kLostValue;
+            } else {
+                value = -leafParent(replies, x, cell, -(score + (gain >> 1)) + othersScore_, -beta,
+                                    -alpha);
+                if (budget_.isAbandoned()) {
+                    return 0;
+                }
+            }
+            if (value > bestValue) {
+                bestValue = value;
+                if (bestMove != nullptr) {
+                    *bestMove = x;
+                }
+            }
+            alpha = std::max(alpha, value);
+            if (alpha >= beta) {
+                return alpha;
+            }
+        }
+        return bestValue;
+    }
+
+    // A node one ply above the leaves, reached by a move to `played` in column playedColumn;
+    // its leaves are worth base plus the opponent's gain on the cell each one takes. It and
+    // its leaves are counted together.
+    int leafParent(ReplyGains& replies, int playedColumn, std::uint64_t played, int base, int alpha,
+                   int beta) {
+        int bestValue = kNoMoveValue;
+        std::uint64_t visited = 1;
+        int result = kNoMoveValue;
+        bool isCut = false;
+        for (int x = 0; x < kColumns; ++x) {
+            const int gain = x == playedColumn ? replies.above(x, played) : replies.at(x);
+            if (gain == kFullColumn) {
+                continue;
+            }
+            ++visited;
+            const int value = base + gain;
+            bestValue = std::max(bestValue, value);
+            alpha = std::max(alpha, value);
+            if (alpha >= beta) {
+                result = alpha;
+                isCut = true;
+                break;
+            }
+        }
+        if (budget_.enterNodes(visited)) {
+            return 0;
+        }
+        return isCut ? result : bestValue;
+    }
+
+    static constexpr int kUnknown = -2;
+    static constexpr int kFullColumn = -1;
+
     std::uint64_t others_;
     int othersScore_;
     SearchBudget budget_;

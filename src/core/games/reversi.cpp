@@ -28,13 +28,47 @@ public:
             return evaluate(own);
         }
         if (depth == 1) {
-            return leafParent(own, opponent, others, alpha, beta, bestMove);
+            return leafParent(own, opponent, others, alpha, beta, bestMove, kEveryValueCounts);
+        }
+        if (depth == 2) {
+            return twoPlies(own, opponent, others, alpha, beta, bestMove);
         }
         Best best{alpha, beta, bestMove};
-        const auto childValue = [&](std::uint64_t cell, std::uint64_t turned) {
-            return -node(opponent & ~turned, own | cell | turned, others & ~turned, depth - 1,
-                         -best.beta, -best.alpha, nullptr);
-        };
+        return forEachMove(
+            own, opponent, others, best, [&](std::uint64_t cell, std::uint64_t turned) {
+                return -node(opponent & ~turned, own | cell | turned, others & ~turned, depth - 1,
+                             -best.beta, -best.alpha, nullptr);
+            });
+    }
+
+    [[nodiscard]] const SearchBudget& budget() const { return budget_; }
+
+private:
+    // A node's best value and move so far, and its window.
+    struct Best {
+        int alpha;
+        int beta;
+        int* move;
+        int value = kNoMoveValue;
+
+        // True when the window closed: the node returns alpha at once.
+        bool consider(int candidate, int candidateValue) {
+            if (candidateValue > value) {
+                value = candidateValue;
+                if (move != nullptr) {
+                    *move = candidate;
+                }
+            }
+            alpha = std::max(alpha, candidateValue);
+            return alpha >= beta;
+        }
+    };
+
+    // Tries the node's moves in order (the pass first, when allowed), each scored by
+    // childValue(cell, turned); returns the node's value.
+    template <typename ChildValue>
+    int forEachMove(std::uint64_t own, std::uint64_t opponent, std::uint64_t others, Best& best,
+                    const ChildValue& childValue) {
         if (mayPass_) {
             const int value = childValue(0, 0);
             if (budget_.isAbandoned()) {
@@ -64,36 +98,34 @@ public:
         return best.value;
     }
 
-    [[nodiscard]] const SearchBudget& budget() const { return budget_; }
-
-private:
-    // A node's best value and move so far, and its window.
-    struct Best {
-        int alpha;
-        int beta;
-        int* move;
-        int value = kNoMoveValue;
-
-        // True when the window closed: the node returns alpha at once.
-        bool consider(int candidate, int candidateValue) {
-            if (candidateValue > value) {
-                value = candidateValue;
-                if (move != nullptr) {
-                    *move = candidate;
+    // A node two plies above the leaves (already counted): its children, the leaves'
+    // parents, are counted and scored here, without a call through node() each.
+    int twoPlies(std::uint64_t own, std::uint64_t opponent, std::uint64_t others, int alpha,
+                 int beta, int* bestMove) {
+        Best best{alpha, beta, bestMove};
+        return forEachMove(
+            own, opponent, others, best, [&](std::uint64_t cell, std::uint64_t turned) {
+                if (budget_.enterNode()) {
+                    return 0;
                 }
-            }
-            alpha = std::max(alpha, candidateValue);
-            return alpha >= beta;
-        }
-    };
+                // A child's value of -best.value or more changes nothing here.
+                return -leafParent(opponent & ~turned, own | cell | turned, others & ~turned,
+                                   -best.beta, -best.alpha, nullptr, -best.value);
+            });
+    }
 
     // A node one ply above the leaves (already counted). Its children are scored here
     // instead of being called: a child evaluates the opponent's pieces less those the move
     // turns, so only the turned ones need weighing. A move that turns nothing is worth the
     // same as the pass, so a run of them is taken at once: its first cell decides, the others
     // tie with it and are only counted.
-    int leafParent(std::uint64_t own, std::uint64_t opponent, std::uint64_t others, int alpha,
-                   int beta, int* bestMove) {
+    //
+    // The caller may say that any value from `ignoredFrom` up is as good to it as any other
+    // (its best so far already beats them all, and its window is not touched): then a node
+    // whose moves are all worth that much returns the least of them, unweighed.
+    [[gnu::always_inline]] int leafParent(std::uint64_t own, std::uint64_t opponent,
+                                          std::uint64_t others, int alpha, int beta, int* bestMove,
+                                          int ignoredFrom) {
         const int quietValue = -evaluate(opponent);
         Best best{alpha, beta, bestMove};
         if (mayPass_) {
@@ -105,6 +137,40 @@ private:
             }
         }
         const std::uint64_t walkable = opponent | others;
+        if (!mustFlip_ && std::max(best.alpha, quietValue) >= best.beta) {
+            // Every move is worth the quiet value or more, so the first one closes the
+            // window whatever it turns: only that one is weighed.
+            const std::uint64_t first = candidateCells(own | walkable);
+            if (first == 0) {
+                return best.value;
+            }
+            if (budget_.enterNode()) {
+                return 0;
+            }
+            if (quietValue >= ignoredFrom) {
+                return quietValue;
+            }
+            const int index = std::countr_zero(first);
+            (void)best.consider(
+                index, quietValue + 2 * turnedWeight(index, own, walkable, opponent, others));
+            return best.alpha;
+        }
+        if (others == 0) {
+            // Every move turns one of the opponent's pieces, worth two at least.
+            if (mustFlip_ && quietValue + 2 >= ignoredFrom &&
+                std::max(best.alpha, quietValue + 2) >= best.beta) {
+                // The first move closes the window, at a value that does not matter: only
+                // whether there is one.
+                if (!hasMoveThatTurns(own, opponent)) {
+                    return best.value;
+                }
+                if (budget_.enterNode()) {
+                    return 0;
+                }
+                return quietValue + 2;
+            }
+            return turningOnly(own, opponent, quietValue, best);
+        }
         const std::uint64_t turning = cellsThatTurn(own, walkable);
         std::uint64_t left = mustFlip_ ? turning : candidateCells(own | walkable);
         while (left != 0) {
@@ -130,13 +196,57 @@ private:
                 return 0;
             }
             const int index = std::countr_zero(cell);
-            const int value = quietValue + 2 * weightOf(opponent & flips(index, own, walkable));
+            const int value = quietValue + 2 * turnedWeight(index, own, walkable, opponent, others);
             if (best.consider(index, value)) {
                 return best.alpha;
             }
         }
         return best.value;
     }
+
+    // The rest of leafParent when every walkable piece is the opponent's. Then every move
+    // that turns something is worth more than the quiet value, which is below beta here, so
+    // only those moves can close the window or become the best: they are the only ones
+    // weighed, and the moves that turn nothing are counted, and considered once at the end
+    // in case nothing turns. Their place in the order changes nothing: a later tie never
+    // replaces the best move, and the window's alpha is not looked at again.
+    int turningOnly(std::uint64_t own, std::uint64_t opponent, int quietValue, Best& best) {
+        const std::uint64_t turning = cellsThatTurn(own, opponent);
+        const std::uint64_t tried = mustFlip_ ? turning : candidateCells(own | opponent);
+        for (std::uint64_t left = turning; left != 0; left &= left - 1) {
+            const int index = std::countr_zero(left);
+            if (best.consider(index,
+                              quietValue + 2 * reversi_lines::turnedWeight(index, own, opponent))) {
+                const std::uint64_t upTo = (left & (0 - left)) * 2 - 1;
+                if (budget_.enterNodes(static_cast<std::uint64_t>(bitCount(tried & upTo)))) {
+                    return 0;
+                }
+                return best.alpha;
+            }
+        }
+        if (tried == 0) {
+            return best.value;
+        }
+        if (budget_.enterNodes(static_cast<std::uint64_t>(bitCount(tried)))) {
+            return 0;
+        }
+        const std::uint64_t quiet = tried & ~turning;
+        if (quiet != 0) {
+            (void)best.consider(std::countr_zero(quiet), quietValue);
+        }
+        return best.value;
+    }
+
+    // The weight of the opponent's pieces a piece on index turns; counted line by line
+    // unless pieces of nobody are about, which turn but weigh nothing.
+    static int turnedWeight(int index, std::uint64_t own, std::uint64_t walkable,
+                            std::uint64_t opponent, std::uint64_t others) {
+        return others == 0 ? reversi_lines::turnedWeight(index, own, walkable)
+                           : weightOf(opponent & flips(index, own, walkable));
+    }
+
+    // Larger than any value: every value counts.
+    static constexpr int kEveryValueCounts = 2000000000;
 
     bool mustFlip_;
     bool mayPass_;

@@ -67,12 +67,25 @@ template <int S>
 
 // Every empty cell where a piece would turn something: a run of walkable pieces in some
 // direction that starts next to the cell and ends at one of the mover's pieces.
-[[nodiscard]] constexpr std::uint64_t cellsThatTurn(std::uint64_t own, std::uint64_t walkable) {
+[[nodiscard, gnu::always_inline]] constexpr std::uint64_t cellsThatTurn(std::uint64_t own,
+                                                                        std::uint64_t walkable) {
     constexpr std::uint64_t kInnerColumns = kNotColumn0 & kNotColumn7;
     const std::uint64_t inner = walkable & kInnerColumns;
     const std::uint64_t ends = runEndsBothWays<1>(own, inner) | runEndsBothWays<8>(own, walkable) |
                                runEndsBothWays<7>(own, inner) | runEndsBothWays<9>(own, inner);
     return ends & ~(own | walkable);
+}
+
+// Whether cellsThatTurn would find any cell: the directions one at a time, stopping at the
+// first that has one.
+[[nodiscard]] constexpr bool hasMoveThatTurns(std::uint64_t own, std::uint64_t walkable) {
+    constexpr std::uint64_t kInnerColumns = kNotColumn0 & kNotColumn7;
+    const std::uint64_t inner = walkable & kInnerColumns;
+    const std::uint64_t empty = ~(own | walkable);
+    return (runEndsBothWays<1>(own, inner) & empty) != 0 ||
+           (runEndsBothWays<8>(own, walkable) & empty) != 0 ||
+           (runEndsBothWays<9>(own, inner) & empty) != 0 ||
+           (runEndsBothWays<7>(own, inner) & empty) != 0;
 }
 
 // The pieces a piece put on cell `index` turns: in each direction a line of pieces that are

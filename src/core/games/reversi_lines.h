@@ -107,6 +107,84 @@ inline constexpr auto kAntiDiagonals = makeDiagonals(-1);
     return kLineFlips[position][outflanks & own];
 }
 
+// Where a cell sits on its four lines: its position on the row and diagonal bytes (x) and
+// on the column byte (7 - y), the row's shift, the diagonals' cells, and which rows of
+// kTurnedWeights weigh what it turns along its row and its column.
+struct CellLines {
+    std::uint64_t diagonal;
+    std::uint64_t antiDiagonal;
+    std::uint8_t x;
+    std::uint8_t rowShift;
+    std::uint8_t columnPosition;
+    std::uint8_t rowWeights;
+    std::uint8_t columnWeights;
+};
+
+[[nodiscard]] constexpr std::array<CellLines, 64> makeCellLines() {
+    std::array<CellLines, 64> cells{};
+    for (std::size_t index = 0; index < 64; ++index) {
+        const auto x = static_cast<std::uint8_t>(index % 8);
+        const auto y = static_cast<std::uint8_t>(index / 8);
+        cells[index] = {kDiagonals[index],
+                        kAntiDiagonals[index],
+                        x,
+                        static_cast<std::uint8_t>(8 * y),
+                        static_cast<std::uint8_t>(7 - y),
+                        static_cast<std::uint8_t>(y == 0 ? x + 8 : x),
+                        static_cast<std::uint8_t>(x == 0 ? 15 - y : 7 - y)};
+    }
+    return cells;
+}
+
+inline constexpr auto kCellLines = makeCellLines();
+
+// The evaluation weight of what a piece at each position of a line turns, by the mover's
+// outflanking pieces (as kLineFlips): rows 0 to 7 for a line of weight-one cells, rows 8 to
+// 15 for row 0 and column 0, whose cells (but for cell 0, which never turns) weigh two.
+[[nodiscard]] constexpr std::array<std::array<std::uint8_t, 256>, 16> makeTurnedWeights() {
+    std::array<std::array<std::uint8_t, 256>, 16> table{};
+    for (std::size_t p = 0; p < 8; ++p) {
+        for (std::size_t outflanks = 0; outflanks < 256; ++outflanks) {
+            int count = 0;
+            for (int bits = kLineFlips[p][outflanks]; bits != 0; bits &= bits - 1) {
+                ++count;
+            }
+            table[p][outflanks] = static_cast<std::uint8_t>(count);
+            table[p + 8][outflanks] = static_cast<std::uint8_t>(2 * count);
+        }
+    }
+    return table;
+}
+
+inline constexpr auto kTurnedWeights = makeTurnedWeights();
+
+// The weight turned on one line byte by a piece at position p, weighed by row `weights`.
+[[nodiscard]] constexpr int lineTurnedWeight(int p, int weights, std::uint64_t own,
+                                             std::uint64_t walkable) {
+    const std::uint8_t outflanks = kOutflanks[static_cast<std::size_t>(p)][walkable];
+    return kTurnedWeights[static_cast<std::size_t>(weights)][outflanks & own];
+}
+
+// The evaluation weight of what a piece put on cell `index` turns, when every walkable piece
+// is the opponent's. Only cells strictly inside a line turn, so cell 0 never does, and the
+// other weighted cells (row 0, column 0) turn only along row 0 or column 0 themselves: those
+// two lines weigh twice, and nothing is spread back onto the board.
+[[nodiscard]] constexpr int turnedWeight(int index, std::uint64_t own, std::uint64_t walkable) {
+    const CellLines& cell = kCellLines[static_cast<std::size_t>(index)];
+    const int row = lineTurnedWeight(cell.x, cell.rowWeights, (own >> cell.rowShift) & 0xFF,
+                                     (walkable >> cell.rowShift) & 0xFF);
+    const std::uint64_t columnOwn = (((own >> cell.x) & kColumn0) * kColumnGather) >> 56;
+    const std::uint64_t columnWalkable = (((walkable >> cell.x) & kColumn0) * kColumnGather) >> 56;
+    const int column =
+        lineTurnedWeight(cell.columnPosition, cell.columnWeights, columnOwn, columnWalkable);
+    const int diagonal = lineTurnedWeight(cell.x, cell.x, ((own & cell.diagonal) * kEveryRow) >> 56,
+                                          ((walkable & cell.diagonal) * kEveryRow) >> 56);
+    const int antiDiagonal =
+        lineTurnedWeight(cell.x, cell.x, ((own & cell.antiDiagonal) * kEveryRow) >> 56,
+                         ((walkable & cell.antiDiagonal) * kEveryRow) >> 56);
+    return row + column + diagonal + antiDiagonal;
+}
+
 // The pieces a piece put on cell `index` turns, line by line.
 [[nodiscard]] constexpr std::uint64_t flipsByLines(int index, std::uint64_t own,
                                                    std::uint64_t walkable) {
