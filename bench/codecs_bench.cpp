@@ -1,0 +1,159 @@
+// Ogg Vorbis decoding: our VorbisDecoder against oggdec (vorbis-tools), the reference
+// command-line decoder, on the same ten-second stereo file.
+//
+// The file is made at start with SoX in a temporary folder (removed at the end):
+//   sox -n -r 44100 -c 2 -C 3 bench.ogg synth 10 sine 200-4000 pinknoise vol 0.4
+// (a sweep on the left, pink noise on the right: a bitrate like music's, about 110 kb/s).
+// VorbisDecoder decodes the bytes from memory into float samples; oggdec runs as a process
+// that reads the file and writes 16-bit WAV to /dev/null, so its time includes starting the
+// process, which OggdecProcessStartOnly measures alone (oggdec --version). All are wall-clock
+// times. The lines after the table give oggdec's time over ours, with and without its start.
+//
+//   cmake --preset linux -B build/codecs-rel && cmake --build build/codecs-rel -j2 \
+//       --target codecs_bench && build/codecs-rel/bench/codecs_bench
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <unistd.h>
+
+#include "app/files.h"
+#include "vorbis_decoder.h"
+
+namespace vendrel {
+namespace {
+
+struct BenchFile {
+    std::filesystem::path folder;
+    std::string path;
+    std::string bytes;
+};
+
+// For the shell: single quotes, with any single quote in the text closed and reopened.
+std::string shellQuoted(const std::string& text) {
+    std::string out = "'";
+    for (const char c : text) {
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return out + "'";
+}
+
+std::filesystem::path benchFolder() {
+    return std::filesystem::temp_directory_path() /
+           ("vendrel-codecs-bench-" + std::to_string(getpid()));
+}
+
+// Made once, on first use; empty bytes when SoX is missing or failed.
+const BenchFile& benchFile() {
+    static const BenchFile file = [] {
+        BenchFile made;
+        made.folder = benchFolder();
+        std::filesystem::create_directories(made.folder);
+        made.path = (made.folder / "bench.ogg").string();
+        const std::string command = "sox -n -r 44100 -c 2 -C 3 " + shellQuoted(made.path) +
+                                    " synth 10 sine 200-4000 pinknoise vol 0.4";
+        if (std::system(command.c_str()) == 0) {
+            made.bytes = readWholeFile(made.path).value_or(std::string());
+        }
+        return made;
+    }();
+    return file;
+}
+
+void VorbisDecoderWholeFile(benchmark::State& state) {
+    const BenchFile& file = benchFile();
+    if (file.bytes.empty()) {
+        state.SkipWithError("could not make the test file with sox");
+        return;
+    }
+    const VorbisDecoder decoder;
+    std::size_t frames = 0;
+    for (auto _ : state) {
+        const auto sample = decoder.decode(file.bytes);
+        if (!sample) {
+            state.SkipWithError("decoding failed");
+            return;
+        }
+        frames = sample->frameCount();
+        benchmark::DoNotOptimize(sample->data.data());
+    }
+    state.counters["frames"] = static_cast<double>(frames);
+    state.counters["file_kB"] = static_cast<double>(file.bytes.size()) / 1000.0;
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * frames));
+}
+BENCHMARK(VorbisDecoderWholeFile)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void OggdecProcessWholeFile(benchmark::State& state) {
+    const BenchFile& file = benchFile();
+    if (file.bytes.empty()) {
+        state.SkipWithError("could not make the test file with sox");
+        return;
+    }
+    const std::string command = "oggdec -Q -o /dev/null " + shellQuoted(file.path);
+    for (auto _ : state) {
+        if (std::system(command.c_str()) != 0) {
+            state.SkipWithError("oggdec failed (is vorbis-tools installed?)");
+            return;
+        }
+    }
+}
+BENCHMARK(OggdecProcessWholeFile)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void OggdecProcessStartOnly(benchmark::State& state) {
+    for (auto _ : state) {
+        if (std::system("oggdec --version >/dev/null") != 0) {
+            state.SkipWithError("oggdec failed (is vorbis-tools installed?)");
+            return;
+        }
+    }
+}
+BENCHMARK(OggdecProcessStartOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Keeps each benchmark's mean wall time per iteration for the closing ratio.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Iteration && run.iterations > 0 && !run.error_occurred) {
+                seconds[run.run_name.function_name] =
+                    run.real_accumulated_time / static_cast<double>(run.iterations);
+            }
+        }
+    }
+    std::map<std::string, double> seconds;
+};
+
+} // namespace
+} // namespace vendrel
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    vendrel::RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    const auto& seconds = reporter.seconds;
+    const auto ours = seconds.find("VorbisDecoderWholeFile");
+    const auto oggdec = seconds.find("OggdecProcessWholeFile");
+    const auto start = seconds.find("OggdecProcessStartOnly");
+    if (ours != seconds.end() && oggdec != seconds.end() && ours->second > 0) {
+        std::printf("oggdec / VorbisDecoder wall time: %.2f (%.1f ms / %.1f ms)\n",
+                    oggdec->second / ours->second, oggdec->second * 1e3, ours->second * 1e3);
+        if (start != seconds.end()) {
+            const double decoding = oggdec->second - start->second;
+            std::printf("without oggdec's process start (%.1f ms): %.2f (%.1f ms / %.1f ms)\n",
+                        start->second * 1e3, decoding / ours->second, decoding * 1e3,
+                        ours->second * 1e3);
+        }
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(vendrel::benchFolder(), ignored);
+    benchmark::Shutdown();
+    return 0;
+}
