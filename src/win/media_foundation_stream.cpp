@@ -10,11 +10,14 @@
 #include <wrl/client.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "audio/sample.h"
+#include "net/web_stream.h"
 #include "win_text.h"
 
 namespace vendrel {
@@ -191,11 +194,143 @@ bool chooseFloatOutput(IMFSourceReader& reader) {
                                                 type.Get()));
 }
 
-std::unique_ptr<StreamSource> openSource(const std::string& location) {
-    joinComOnThisThread();
+// Declared by the system's headers but not by MinGW's; mfplat exports it.
+extern "C" HRESULT WINAPI MFCreateMFByteStreamOnStream(IStream* stream, IMFByteStream** bytes);
+
+// COM objects end through Release, never through a pointer to their interface, which is why
+// the interfaces have no virtual destructor.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+// A WebStream as the COM stream Media Foundation reads bytes from. Only what a byte stream
+// on a stream calls is offered: reading, seeking and the size.
+class WebComStream final : public IStream {
+public:
+    explicit WebComStream(std::unique_ptr<WebStream> web) : web_(std::move(web)) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** out) override {
+        if (out == nullptr) {
+            return E_POINTER;
+        }
+        if (id == IID_IUnknown || id == IID_ISequentialStream || id == IID_IStream) {
+            *out = static_cast<IStream*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = --references_;
+        if (left == 0) {
+            delete this;
+        }
+        return left;
+    }
+
+    HRESULT STDMETHODCALLTYPE Read(void* out, ULONG size, ULONG* done) override {
+        ULONG total = 0;
+        auto* bytes = static_cast<char*>(out);
+        while (total < size) {
+            const std::size_t got = web_->read(bytes + total, size - total);
+            if (got == 0) {
+                break;
+            }
+            total += static_cast<ULONG>(got);
+        }
+        if (done != nullptr) {
+            *done = total;
+        }
+        return total == size ? S_OK : S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override {
+        return STG_E_ACCESSDENIED;
+    }
+    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin,
+                                   ULARGE_INTEGER* newPosition) override {
+        std::int64_t base = 0;
+        if (origin == STREAM_SEEK_CUR) {
+            base = static_cast<std::int64_t>(web_->position());
+        } else if (origin == STREAM_SEEK_END) {
+            if (!web_->length()) {
+                return STG_E_INVALIDFUNCTION;
+            }
+            base = static_cast<std::int64_t>(*web_->length());
+        } else if (origin != STREAM_SEEK_SET) {
+            return STG_E_INVALIDFUNCTION;
+        }
+        const std::int64_t target = base + move.QuadPart;
+        if (target < 0 || !web_->seek(static_cast<std::uint64_t>(target))) {
+            return STG_E_INVALIDFUNCTION;
+        }
+        if (newPosition != nullptr) {
+            newPosition->QuadPart = static_cast<ULONGLONG>(target);
+        }
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return STG_E_ACCESSDENIED; }
+    HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*,
+                                     ULARGE_INTEGER*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Revert() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+        return STG_E_INVALIDFUNCTION;
+    }
+    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+        return STG_E_INVALIDFUNCTION;
+    }
+    HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD) override {
+        if (stat == nullptr) {
+            return E_POINTER;
+        }
+        std::memset(stat, 0, sizeof *stat);
+        stat->type = STGTY_STREAM;
+        // A radio stream has no end; the largest size stands for that.
+        stat->cbSize.QuadPart = web_->length().value_or(~std::uint64_t{0} >> 1);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
+
+private:
+    ~WebComStream() = default;
+
+    std::unique_ptr<WebStream> web_;
+    std::atomic<ULONG> references_{1};
+};
+#pragma GCC diagnostic pop
+
+// The reader over bytes our WebStream fetches; the content type and the URL help the system
+// choose a decoder, as a file's extension would.
+ComPtr<IMFSourceReader> readerOverWebStream(SocketSystem& sockets, const std::string& url) {
+    auto web = WebStream::open(sockets, url);
+    if (!web) {
+        return nullptr;
+    }
+    const std::wstring contentType = win::utf8ToWin(web->contentType());
+    ComPtr<IStream> stream;
+    stream.Attach(new WebComStream(std::move(web)));
+    ComPtr<IMFByteStream> bytes;
+    if (FAILED(MFCreateMFByteStreamOnStream(stream.Get(), &bytes))) {
+        return nullptr;
+    }
+    ComPtr<IMFAttributes> attributes;
+    if (SUCCEEDED(bytes.As(&attributes))) {
+        if (!contentType.empty()) {
+            (void)attributes->SetString(MF_BYTESTREAM_CONTENT_TYPE, contentType.c_str());
+        }
+        (void)attributes->SetString(MF_BYTESTREAM_ORIGIN_NAME, win::utf8ToWin(url).c_str());
+    }
     ComPtr<IMFSourceReader> reader;
-    if (FAILED(MFCreateSourceReaderFromURL(win::utf8ToWin(location).c_str(), nullptr, &reader)) ||
-        !chooseFloatOutput(*reader.Get())) {
+    if (FAILED(MFCreateSourceReaderFromByteStream(bytes.Get(), nullptr, &reader))) {
+        return nullptr;
+    }
+    return reader;
+}
+
+std::unique_ptr<StreamSource> sourceFromReader(ComPtr<IMFSourceReader> reader) {
+    if (!reader || !chooseFloatOutput(*reader.Get())) {
         return nullptr;
     }
     ComPtr<IMFMediaType> type;
@@ -215,13 +350,22 @@ std::unique_ptr<StreamSource> openSource(const std::string& location) {
     return std::make_unique<MediaFoundationSource>(std::move(reader), channels, rate);
 }
 
+std::unique_ptr<StreamSource> openSource(const std::string& location) {
+    joinComOnThisThread();
+    ComPtr<IMFSourceReader> reader;
+    if (FAILED(MFCreateSourceReaderFromURL(win::utf8ToWin(location).c_str(), nullptr, &reader))) {
+        return nullptr;
+    }
+    return sourceFromReader(std::move(reader));
+}
+
 bool isWebUrl(const std::string& url) {
     return url.starts_with("http://") || url.starts_with("https://");
 }
 
 } // namespace
 
-MediaFoundationOpener::MediaFoundationOpener() {
+MediaFoundationOpener::MediaFoundationOpener(SocketSystem* sockets) : sockets_(sockets) {
     joinComOnThisThread();
     isStarted_ = SUCCEEDED(MFStartup(MF_VERSION, MFSTARTUP_FULL));
 }
@@ -238,7 +382,16 @@ std::unique_ptr<StreamSource> MediaFoundationOpener::openFile(const std::string&
 
 std::unique_ptr<StreamSource> MediaFoundationOpener::openUrl(const std::string& url) {
     // Media Foundation has no ftp; such a URL is simply not playable.
-    return isStarted_ && isWebUrl(url) ? openSource(url) : nullptr;
+    if (!isStarted_ || !isWebUrl(url)) {
+        return nullptr;
+    }
+    if (auto source = openSource(url)) {
+        return source;
+    }
+    if (sockets_ == nullptr || !parseHttpUrl(url)) {
+        return nullptr;
+    }
+    return sourceFromReader(readerOverWebStream(*sockets_, url));
 }
 
 } // namespace vendrel

@@ -10,6 +10,8 @@
 
 #include "app/files.h"
 #include "audio/audio_test_tools.h"
+#include "fakes/lounge_control.h"
+#include "fakes/platform_sockets.h"
 #include "fakes/temp_folder.h"
 
 namespace vendrel {
@@ -77,6 +79,24 @@ TEST(MediaFoundationStream, RefusesWhatItCannotPlay) {
     EXPECT_EQ(opener.openUrl("ftp://localhost/x.mp3"), nullptr);
     // Nothing listens on port 9 of this machine: the connection is refused at once.
     EXPECT_EQ(opener.openUrl("http://127.0.0.1:9/x.mp3"), nullptr);
+}
+
+// Run beside the lounge (tests/run_with_lounge.py), whose web host serves the file. Wine's
+// Media Foundation has no http source, so there this goes through our own WebStream.
+TEST(ClientSessionLoungeMediaFoundation, PlaysAWebStream) {
+    if (!testing::LoungeControl::isAvailable()) {
+        GTEST_SKIP() << "needs the lounge";
+    }
+    ASSERT_TRUE(
+        replaceFileAtomically(testing::LoungeControl::webRoot() + "\\web-tone.wav", leftToneWav()));
+    MediaFoundationOpener opener(&testing::platformSockets());
+    auto source =
+        opener.openUrl("http://127.0.0.1:" + std::to_string(testing::LoungeControl::webPort()) +
+                       "/autodl/web-tone.wav");
+    ASSERT_NE(source, nullptr);
+    const auto out = readAll(*source);
+    EXPECT_NEAR(static_cast<double>(out.size() / source->channels()), kFrames, kRate / 100.0);
+    EXPECT_NEAR(testing::measuredHertz(out, kRate, 0, out.size() / 2), 441.0, 2.0);
 }
 
 } // namespace
