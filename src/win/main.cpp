@@ -7,21 +7,33 @@
 
 #include <commctrl.h>
 
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
 #include "app/app_state.h"
 #include "app/client_session.h"
 #include "app/start_up.h"
 #include "app/worker.h"
+#include "audio/audio_devices.h"
+#include "audio/mixer.h"
+#include "audio/sound_engine.h"
 #include "config/config_file.h"
 #include "connection_dialog.h"
 #include "crash_handler.h"
 #include "input_box.h"
 #include "main_window.h"
+#include "media_foundation_stream.h"
 #include "menu/menu_controller.h"
 #include "menu_list_box.h"
-#include "ports/sound_player.h"
+#include "resource.h"
+#include "soundtouch_stretcher.h"
 #include "speech/speech.h"
 #include "speech/speech_backends.h"
 #include "speech/win_speech.h"
+#include "vorbis_decoder.h"
+#include "wasapi_output.h"
 #include "win_environment.h"
 #include "win_ports.h"
 #include "win_socket_system.h"
@@ -32,6 +44,73 @@ namespace {
 int fatal(const wchar_t* text) {
     MessageBoxW(nullptr, text, L"Fatal error", MB_ICONERROR);
     return 1;
+}
+
+// The formats beyond WAV, registered before the first sound is loaded. Ogg Vorbis is asked
+// first: it is what the lounge's sounds and most of its music are, and our own decoder is the
+// one that is fuzzed. Media Foundation takes the other files (MP3, AAC, WMA) and every web
+// address; sockets carry the web streams the system cannot open itself.
+void addCodecs(vendrel::SoundEngine& engine, vendrel::SocketSystem& sockets) {
+    engine.addDecoder(std::make_unique<vendrel::VorbisDecoder>());
+    engine.addStreamOpener(std::make_unique<vendrel::VorbisStreamOpener>());
+    engine.addStreamOpener(std::make_unique<vendrel::MediaFoundationOpener>(&sockets));
+    engine.setTimeStretcherFactory(vendrel::soundTouchStretcherFactory());
+}
+
+// The engine holds the master volumes while the program runs; the settings get them back at
+// every change, so a config.ini saved at any time (a language change, shutdown) has them.
+void keepVolumes(const vendrel::SoundEngine& engine, vendrel::ClientSettings& settings) {
+    settings.soundVolume = engine.soundsVolume();
+    settings.streamVolume = engine.streamsVolume();
+}
+
+vendrel::SoundEngineOptions soundOptions(const vendrel::AppState& state) {
+    const vendrel::ClientSettings& settings = state.settings;
+    return {.userFolder = state.folders.user,
+            .programFolder = state.folders.program,
+            .extension = ".ogg",
+            .soundsVolume = settings.soundVolume,
+            .streamsVolume = settings.streamVolume,
+            .areSoundsEnabled = settings.areSoundsEnabled,
+            .areStreamsEnabled = settings.areStreamsEnabled};
+}
+
+// The volume and stop keys (F8/F7 sounds up/down, F6/F5 streams up/down, Shift+F7 and
+// Shift+F5 to stop); false for other commands.
+bool soundCommand(vendrel::SoundEngine& engine, vendrel::ClientSettings& settings, int id) {
+    constexpr int kVolumeStep = 2; // percentage points
+    switch (id) {
+    case IDM_SOUNDS_VOLUME_UP:
+    case IDM_SOUNDS_VOLUME_DOWN:
+        (void)engine.setSoundsVolume(id == IDM_SOUNDS_VOLUME_UP ? kVolumeStep : -kVolumeStep, true);
+        keepVolumes(engine, settings);
+        return true;
+    case IDM_STREAMS_VOLUME_UP:
+    case IDM_STREAMS_VOLUME_DOWN:
+        (void)engine.setStreamsVolume(id == IDM_STREAMS_VOLUME_UP ? kVolumeStep : -kVolumeStep,
+                                      true);
+        keepVolumes(engine, settings);
+        return true;
+    case IDM_STOP_SOUNDS:
+        engine.stopAllSounds();
+        return true;
+    case IDM_STOP_STREAMS:
+        engine.stopAllStreams();
+        return true;
+    default:
+        return false;
+    }
+}
+
+// After the settings went back to their defaults: the default card, and the engine's master
+// volumes brought back to the settings' (the sounds' change is heard, like a volume key).
+void reapplySoundDefaults(vendrel::SoundEngine& engine, vendrel::AudioDevices& audio,
+                          vendrel::ClientSettings& settings) {
+    audio.selectAudioDevice(1);
+    (void)engine.setSoundsVolume(static_cast<int>(std::lround(settings.soundVolume * 100)), false);
+    (void)engine.setStreamsVolume(static_cast<int>(std::lround(settings.streamVolume * 100)),
+                                  false);
+    keepVolumes(engine, settings);
 }
 
 } // namespace
@@ -56,7 +135,18 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
              .release();
     auto& speech = *new Speech(state, speechBridge);
     (void)speech.initSpeech();
-    // Not yet built: audio starts here ("Unable to initialize audio device").
+    // Never destroyed either: the connection thread may still play a sound while the process
+    // ends. The output's thread is stopped at shutdown, so the mixer is left alone by then.
+    auto& sockets = *new win::WinSocketSystem;
+    auto& mixer = *new Mixer(kMixRate);
+    auto& sounds = *new SoundEngine(mixer, soundOptions(state));
+    addCodecs(sounds, sockets);
+    auto& audio = *new AudioDevices(*new win::WasapiOutput(log), mixer, state.settings, log);
+    if (!audio.initAudio()) {
+        return fatal(L"Unable to initialize audio device");
+    }
+    // Streams are fed only once the output pulls the mixer.
+    sounds.startStreamFeeder();
 
     log.line("INitializing GUI...");
     if (!win::MainWindowShell::registerClass(instance)) {
@@ -76,15 +166,21 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     log.line("Creating GUI...");
     // The parts are made before the window's controls, which are given them at creation.
     auto& window = *new win::MainWindowShell(state, instance);
-    auto& sounds = *new SilentSoundPlayer; // Not yet built: the audio engine.
     auto& clock = *new win::WinClock;
     auto& shell = *new win::WinShell(window);
     auto& chatLine = *new win::EditChatLine(window);
     auto& modalBoxShowing = *new ModalBoxFlag;
     auto& session = *new ClientSession(
-        state, {*new win::WinSocketSystem, clock, sounds, worker, window,
-                *new win::RichEditHistory(window, window), shell, window, chatLine,
-                *new win::WinDialogService(state, instance, window), modalBoxShowing});
+        state,
+        {sockets, clock, sounds, worker, window, *new win::RichEditHistory(window, window), shell,
+         window, chatLine, *new win::WinDialogService(state, instance, window), modalBoxShowing});
+    // A sound asked for on a history channel plays only when the channel allows it in the
+    // program's state now: in the foreground (main window active, or one of the server's boxes
+    // open) or in the background. The rule is asked on whichever thread plays, so both
+    // answers must be safe there. Until the presentation's channel table exists no channel
+    // has flags, which lets every sound play.
+    sounds.setChannelRule([](int) -> std::optional<std::uint32_t> { return std::nullopt; },
+                          [&] { return window.isActive() || modalBoxShowing.isShowing(); });
     auto& menuList = *new win::MenuListBox(state);
     auto& menus =
         *new MenuController({menuList, session.outgoing(), sounds, speech, clock}, state.gameKeys);
@@ -103,14 +199,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
          .sendF10 = [&] { return session.outgoing().sendF10(); },
          .sendQuit = [&] { session.outgoing().sendQuit(); },
          .openLocalMenu = [&](int id) { (void)menus.openLocalMenu(id, 0); },
-         .command = {}});
+         .command =
+             [&](int id) {
+                 (void)soundCommand(sounds, state.settings, id);
+             }});
     window.setSpeech(speech);
     window.create();
     win::setNotificationWindow(window.hwnd());
     win::setCrashOwner(window.hwnd());
     window.show();
     log.line("GUI created OK");
-    // Not yet built: the start sound ("welcome 0.11").
+    (void)sounds.playSound("welcome 0.11", -1);
 
     log.line("Entering connection dialog");
     // Cancel posts the quit message: the loop below then ends at once and shutdown runs.
@@ -120,6 +219,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
                                      .reapplyDefaults =
                                          [&] {
                                              window.reapplyDefaults();
+                                             reapplySoundDefaults(sounds, audio, state.settings);
                                          }});
     log.line("Exiting connection dialog");
 
@@ -140,7 +240,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     log.line("Disconnecting...");
     session.shutdown();
     win::setNotificationWindow(nullptr);
+    log.line("Closing BASS...");
+    // The engine's order of life: its feeder stops before the output that plays its streams.
+    sounds.stopStreamFeeder();
+    audio.freeAudio();
     speechBridge.stop();
-    // Not yet built: closing the audio engine.
     return static_cast<int>(message.wParam);
 }

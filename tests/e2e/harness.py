@@ -7,6 +7,8 @@ Environment (all optional; ctest sets the first two):
   VENDREL_WINEPREFIX   Wine prefix to use     (default build/wineprefix; created when missing)
   VENDREL_E2E_ARTIFACTS screenshots and logs  (default build/mingw/e2e-artifacts)
   DISPLAY              an X display to use; without it an Xvfb of our own is started
+  PULSE_SERVER         a PulseAudio server to play into; without it one of our own with a
+                       null sink is started (the client cannot start without a sound card)
 
 What Wine taught us, and what this file is built around:
   - Wine always gives a process it starts from Linux its own APPDATA (the prefix's
@@ -32,6 +34,8 @@ import threading
 import time
 import unittest
 from pathlib import Path
+
+import pulse_audio
 
 REPO = Path(__file__).resolve().parents[2]
 MAIN_CLASS = "VendrelClient21"
@@ -122,6 +126,7 @@ class Session:
                 raise HarnessError(f"missing {needed} (build the mingw preset first)")
         self.artifacts.mkdir(parents=True, exist_ok=True)
         self.xvfb = None
+        self.pulse = None
         self.display = os.environ.get("DISPLAY") or self._start_xvfb()
         self.env = dict(os.environ)
         self.env.update({
@@ -134,6 +139,7 @@ class Session:
             "WINEDLLOVERRIDES": "mscoree,mshtml=;winemenubuilder.exe=d",
         })
         try:
+            self._start_sound_card()
             self._ensure_prefix()
             self._warm_up()
         except BaseException:
@@ -158,6 +164,12 @@ class Session:
                                         stderr=subprocess.DEVNULL).returncode == 0,
                  START_TIMEOUT, f"Xvfb on {display}")
         return display
+
+    def _start_sound_card(self):
+        # Wine's WASAPI plays into a PulseAudio null sink of ours: real-time, heard by no one.
+        if "PULSE_SERVER" not in os.environ and pulse_audio.available():
+            self.pulse = pulse_audio.PulseServer([("vendrel_e2e_null", "Vendrel_E2E_Null")])
+            self.env["PULSE_SERVER"] = self.pulse.server
 
     def _ensure_prefix(self):
         if not (self.prefix / "system.reg").is_file():
@@ -230,6 +242,9 @@ class Session:
                            stdin=subprocess.DEVNULL)
         except subprocess.TimeoutExpired:
             self.kill_wine()
+        if self.pulse is not None:
+            self.pulse.stop()
+            self.pulse = None
         if self.xvfb is not None:
             self.xvfb.terminate()
             self.xvfb.wait(timeout=30)
