@@ -76,7 +76,7 @@ public:
             return twoPlies(own, opponent, score, alpha, beta, bestMove);
         }
         const std::uint64_t occupied = own.columns | opponent.columns | others_;
-        int bestValue = kNoMoveValue;
+        NodeBest best{alpha, beta, bestMove};
         for (int x = 0; x < kColumns; ++x) {
             const std::uint64_t cell = dropCell(occupied, x);
             if (cell == 0) {
@@ -93,23 +93,16 @@ public:
                 value = score + (gain >> 1) + othersScore_;
             } else {
                 value = -node(opponent, withPiece(own, index), -(score + (gain >> 1)),
-                              (gain & 1) != 0, depth - 1, -beta, -alpha, nullptr);
+                              (gain & 1) != 0, depth - 1, -best.beta, -best.alpha, nullptr);
                 if (budget_.isAbandoned()) {
                     return 0;
                 }
             }
-            if (value > bestValue) {
-                bestValue = value;
-                if (bestMove != nullptr) {
-                    *bestMove = x;
-                }
-            }
-            alpha = std::max(alpha, value);
-            if (alpha >= beta) {
-                return alpha;
+            if (best.consider(x, value)) {
+                return best.alpha;
             }
         }
-        return bestValue;
+        return best.value;
     }
 
     [[nodiscard]] const SearchBudget& budget() const { return budget_; }
@@ -149,7 +142,7 @@ private:
         const std::uint64_t occupied = own.columns | opponent.columns | others_;
         ReplyGains replies{opponent, occupied, {}};
         replies.gains.fill(kUnknown);
-        int bestValue = kNoMoveValue;
+        NodeBest best{alpha, beta, bestMove};
         for (int x = 0; x < kColumns; ++x) {
             const std::uint64_t cell = dropCell(occupied, x);
             if (cell == 0) {
@@ -164,24 +157,17 @@ private:
                 }
                 value = -kLostValue;
             } else {
-                value = -leafParent(replies, x, cell, -(score + (gain >> 1)) + othersScore_, -beta,
-                                    -alpha);
+                value = -leafParent(replies, x, cell, -(score + (gain >> 1)) + othersScore_,
+                                    -best.beta, -best.alpha);
                 if (budget_.isAbandoned()) {
                     return 0;
                 }
             }
-            if (value > bestValue) {
-                bestValue = value;
-                if (bestMove != nullptr) {
-                    *bestMove = x;
-                }
-            }
-            alpha = std::max(alpha, value);
-            if (alpha >= beta) {
-                return alpha;
+            if (best.consider(x, value)) {
+                return best.alpha;
             }
         }
-        return bestValue;
+        return best.value;
     }
 
     // A node one ply above the leaves, reached by a move to `played` in column playedColumn;

@@ -3,6 +3,7 @@
 // played with, the result of one search, and the way a running search learns that nobody
 // wants its answer any more.
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -23,6 +24,28 @@ struct SearchOutcome {
     int value = kNoMoveValue;
     int move = kNoMove;      // column, cell index, or -1 (none, or the Reversi pass)
     std::uint64_t nodes = 0; // calls of the search, the root included
+};
+
+// A node's best value and move so far, and its alpha-beta window: the same fail-soft step in
+// both searches.
+struct NodeBest {
+    int alpha;
+    int beta;
+    int* move; // where the best move goes; null below the root
+    int value = kNoMoveValue;
+
+    // A child's value, in move order: a later tie never replaces the best move. True when
+    // the window closed, and the node returns alpha at once.
+    bool consider(int candidate, int candidateValue) {
+        if (candidateValue > value) {
+            value = candidateValue;
+            if (move != nullptr) {
+                *move = candidate;
+            }
+        }
+        alpha = std::max(alpha, candidateValue);
+        return alpha >= beta;
+    }
 };
 
 // Asked now and then (every kPollNodes nodes) whether the answer is still wanted; false

@@ -44,25 +44,7 @@ public:
     [[nodiscard]] const SearchBudget& budget() const { return budget_; }
 
 private:
-    // A node's best value and move so far, and its window.
-    struct Best {
-        int alpha;
-        int beta;
-        int* move;
-        int value = kNoMoveValue;
-
-        // True when the window closed: the node returns alpha at once.
-        bool consider(int candidate, int candidateValue) {
-            if (candidateValue > value) {
-                value = candidateValue;
-                if (move != nullptr) {
-                    *move = candidate;
-                }
-            }
-            alpha = std::max(alpha, candidateValue);
-            return alpha >= beta;
-        }
-    };
+    using Best = NodeBest;
 
     // Tries the node's moves in order (the pass first, when allowed), each scored by
     // childValue(cell, turned); returns the node's value.
