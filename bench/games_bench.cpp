@@ -1,6 +1,9 @@
 // The bitboard move searches beside the literal reference searches, on the same positions at
 // the depths a server asks for. Both walk the same tree, so nodes per second compare directly
-// and their ratio is the speed-up.
+// and their ratio is the speed-up, printed after the table.
+//
+//   taskset -c 1 build/linux/bench/games_bench --benchmark_min_time=0.3 \
+//       --benchmark_repetitions=4 --benchmark_report_aggregates_only=true
 
 #include "games/connect_four.h"
 #include "games/move_request.h"
@@ -10,8 +13,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <map>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace vendrel {
 namespace {
@@ -128,32 +134,79 @@ void reversi(benchmark::State& state, bool isReference) {
     setNodes(state, nodes);
 }
 
-void connectFourArgs(benchmark::internal::Benchmark* bench) {
-    bench->ArgNames({"position", "depth"});
+// Each production run is followed at once by the reference's on the same position, so the
+// two of a pair see the same state of a shared machine, and their ratio is printed at the end.
+void registerPairs() {
     for (const int position : {0, 1}) {
         for (const int depth : {8, 10}) {
-            bench->Args({position, depth});
-        }
-    }
-    bench->Unit(benchmark::kMillisecond);
-}
-
-void reversiArgs(benchmark::internal::Benchmark* bench) {
-    bench->ArgNames({"position", "depth", "flags"});
-    for (const int position : {0, 1}) {
-        for (const int depth : {4, 6}) {
-            for (const int flags : {1, 0}) {
-                bench->Args({position, depth, flags});
+            for (const bool isReference : {false, true}) {
+                benchmark::RegisterBenchmark(isReference ? "connectFour/reference"
+                                                         : "connectFour/bitboard",
+                                             connectFour, isReference)
+                    ->ArgNames({"position", "depth"})
+                    ->Args({position, depth})
+                    ->Unit(benchmark::kMillisecond);
             }
         }
     }
-    bench->Unit(benchmark::kMillisecond);
+    for (const int position : {0, 1}) {
+        for (const int depth : {4, 6}) {
+            for (const int flags : {1, 0}) {
+                for (const bool isReference : {false, true}) {
+                    benchmark::RegisterBenchmark(isReference ? "reversi/reference"
+                                                             : "reversi/bitboard",
+                                                 reversi, isReference)
+                        ->ArgNames({"position", "depth", "flags"})
+                        ->Args({position, depth, flags})
+                        ->Unit(benchmark::kMillisecond);
+                }
+            }
+        }
+    }
 }
 
-BENCHMARK_CAPTURE(connectFour, bitboard, false)->Apply(connectFourArgs);
-BENCHMARK_CAPTURE(connectFour, reference, true)->Apply(connectFourArgs);
-BENCHMARK_CAPTURE(reversi, bitboard, false)->Apply(reversiArgs);
-BENCHMARK_CAPTURE(reversi, reference, true)->Apply(reversiArgs);
+// Keeps each run's wall time per iteration (the mean, with repetitions) for the ratios.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            const bool isTime = run.run_type == Run::RT_Iteration || run.aggregate_name == "mean";
+            if (isTime && run.iterations > 0 && !run.error_occurred) {
+                seconds[run.run_name.str()] =
+                    run.real_accumulated_time / static_cast<double>(run.iterations);
+            }
+        }
+    }
+    std::map<std::string, double> seconds;
+};
 
 } // namespace
 } // namespace vendrel
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    vendrel::registerPairs();
+    vendrel::RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("\nSpeed-up (reference time / bitboard time, same tree):\n");
+    for (const auto& [name, seconds] : reporter.seconds) {
+        const std::string::size_type at = name.find("/bitboard/");
+        if (at == std::string::npos || seconds <= 0) {
+            continue;
+        }
+        std::string reference = name;
+        reference.replace(at, 10, "/reference/");
+        const auto found = reporter.seconds.find(reference);
+        if (found != reporter.seconds.end()) {
+            std::string shown = name;
+            shown.erase(at, 9);
+            std::printf("  %-36s %6.1fx\n", shown.c_str(), found->second / seconds);
+        }
+    }
+    benchmark::Shutdown();
+    return 0;
+}

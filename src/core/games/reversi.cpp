@@ -28,14 +28,15 @@ public:
             return evaluate(own);
         }
         if (depth == 1) {
-            return leafParent(own, opponent, others, alpha, beta, bestMove, kEveryValueCounts);
+            return leafParent(own, opponent, others, -evaluate(opponent), alpha, beta, bestMove,
+                              kEveryValueCounts);
         }
         if (depth == 2) {
             return twoPlies(own, opponent, others, alpha, beta, bestMove);
         }
         Best best{alpha, beta, bestMove};
         return forEachMove(
-            own, opponent, others, best, [&](std::uint64_t cell, std::uint64_t turned) {
+            own, opponent, others, best, [&](std::uint64_t cell, std::uint64_t turned, int) {
                 return -node(opponent & ~turned, own | cell | turned, others & ~turned, depth - 1,
                              -best.beta, -best.alpha, nullptr);
             });
@@ -47,12 +48,13 @@ private:
     using Best = NodeBest;
 
     // Tries the node's moves in order (the pass first, when allowed), each scored by
-    // childValue(cell, turned); returns the node's value.
+    // childValue(cell, turned, weight), weight being what the cell and the turned pieces add
+    // to the mover's evaluation; returns the node's value.
     template <typename ChildValue>
     int forEachMove(std::uint64_t own, std::uint64_t opponent, std::uint64_t others, Best& best,
                     const ChildValue& childValue) {
         if (mayPass_) {
-            const int value = childValue(0, 0);
+            const int value = childValue(0, 0, 0);
             if (budget_.isAbandoned()) {
                 return 0;
             }
@@ -68,8 +70,9 @@ private:
         for (std::uint64_t left = tried; left != 0; left &= left - 1) {
             const std::uint64_t cell = left & (0 - left);
             const int index = std::countr_zero(cell);
-            const std::uint64_t turned = (cell & turning) != 0 ? flips(index, own, walkable) : 0;
-            const int value = childValue(cell, turned);
+            const auto turned = (cell & turning) != 0 ? flipsAndWeight(index, own, walkable)
+                                                      : reversi_lines::Turned{0, 0};
+            const int value = childValue(cell, turned.cells, cellWeight(index) + turned.weight);
             if (budget_.isAbandoned()) {
                 return 0;
             }
@@ -85,15 +88,19 @@ private:
     int twoPlies(std::uint64_t own, std::uint64_t opponent, std::uint64_t others, int alpha,
                  int beta, int* bestMove) {
         Best best{alpha, beta, bestMove};
-        return forEachMove(
-            own, opponent, others, best, [&](std::uint64_t cell, std::uint64_t turned) {
-                if (budget_.enterNode()) {
-                    return 0;
-                }
-                // A child's value of -best.value or more changes nothing here.
-                return -leafParent(opponent & ~turned, own | cell | turned, others & ~turned,
-                                   -best.beta, -best.alpha, nullptr, -best.value);
-            });
+        // A child evaluates the pieces this node's side has after the move: the side's
+        // pieces now plus what the move adds.
+        const int ownValue = evaluate(own);
+        return forEachMove(own, opponent, others, best,
+                           [&](std::uint64_t cell, std::uint64_t turned, int weight) {
+                               if (budget_.enterNode()) {
+                                   return 0;
+                               }
+                               // A child's value of -best.value or more changes nothing here.
+                               return -leafParent(opponent & ~turned, own | cell | turned,
+                                                  others & ~turned, -(ownValue + 2 * weight),
+                                                  -best.beta, -best.alpha, nullptr, -best.value);
+                           });
     }
 
     // A node one ply above the leaves (already counted). Its children are scored here
@@ -105,10 +112,11 @@ private:
     // The caller may say that any value from `ignoredFrom` up is as good to it as any other
     // (its best so far already beats them all, and its window is not touched): then a node
     // whose moves are all worth that much returns the least of them, unweighed.
+    //
+    // quietValue is what a move that turns nothing is worth here: -evaluate(opponent).
     [[gnu::always_inline]] int leafParent(std::uint64_t own, std::uint64_t opponent,
-                                          std::uint64_t others, int alpha, int beta, int* bestMove,
-                                          int ignoredFrom) {
-        const int quietValue = -evaluate(opponent);
+                                          std::uint64_t others, int quietValue, int alpha, int beta,
+                                          int* bestMove, int ignoredFrom) {
         Best best{alpha, beta, bestMove};
         if (mayPass_) {
             if (budget_.enterNode()) {

@@ -96,6 +96,12 @@ template <int S>
     return reversi_lines::flipsByLines(index, own, walkable);
 }
 
+// The same with the pieces' evaluation weight (see evaluate).
+[[nodiscard]] constexpr reversi_lines::Turned flipsAndWeight(int index, std::uint64_t own,
+                                                             std::uint64_t walkable) {
+    return reversi_lines::turnedByLines(index, own, walkable);
+}
+
 // Bit count without a library call: builds for any x86-64 lack the popcount instruction.
 [[nodiscard]] constexpr int bitCount(std::uint64_t bits) {
     bits = bits - ((bits >> 1) & 0x5555555555555555ULL);
@@ -124,6 +130,11 @@ template <int S>
 // the rest of row 0 and column 0 and 1 elsewhere (all weights together: 82).
 [[nodiscard]] constexpr int evaluate(std::uint64_t own) {
     return 2 * weightOf(own) - 82;
+}
+
+// The weight of one cell in that sum.
+[[nodiscard]] constexpr int cellWeight(int index) {
+    return index == 0 ? 5 : index < 8 || index % 8 == 0 ? 2 : 1;
 }
 
 } // namespace vendrel::reversi_bits

@@ -100,13 +100,6 @@ inline constexpr auto kColumnCells = makeColumnCells();
 inline constexpr auto kDiagonals = makeDiagonals(1);
 inline constexpr auto kAntiDiagonals = makeDiagonals(-1);
 
-// What a piece at position p of a line byte turns on that line.
-[[nodiscard]] constexpr std::uint32_t lineFlips(int p, std::uint64_t own, std::uint64_t walkable) {
-    const auto position = static_cast<std::size_t>(p);
-    const std::uint8_t outflanks = kOutflanks[position][walkable];
-    return kLineFlips[position][outflanks & own];
-}
-
 // Where a cell sits on its four lines: its position on the row and diagonal bytes (x) and
 // on the column byte (7 - y), the row's shift, the diagonals' cells, and which rows of
 // kTurnedWeights weigh what it turns along its row and its column.
@@ -185,25 +178,42 @@ inline constexpr auto kTurnedWeights = makeTurnedWeights();
     return row + column + diagonal + antiDiagonal;
 }
 
-// The pieces a piece put on cell `index` turns, line by line.
-[[nodiscard]] constexpr std::uint64_t flipsByLines(int index, std::uint64_t own,
-                                                   std::uint64_t walkable) {
-    const int x = index & 7;
-    const int y = index >> 3;
-    const int rowShift = 8 * y;
-    std::uint64_t turned =
-        std::uint64_t{lineFlips(x, (own >> rowShift) & 0xFF, (walkable >> rowShift) & 0xFF)}
-        << rowShift;
+// What a piece put on cell `index` turns, and the evaluation weight of those pieces.
+struct Turned {
+    std::uint64_t cells;
+    int weight;
+};
+
+// Line by line: each line's outflanking pieces give both what turns on it and its weight
+// (see turnedWeight for why the weights need no board lookup).
+[[nodiscard]] constexpr Turned turnedByLines(int index, std::uint64_t own, std::uint64_t walkable) {
+    const CellLines& cell = kCellLines[static_cast<std::size_t>(index)];
+    const std::size_t x = cell.x;
+    const std::size_t rowOutflanks =
+        kOutflanks[x][(walkable >> cell.rowShift) & 0xFF] & ((own >> cell.rowShift) & 0xFF);
+    std::uint64_t turned = std::uint64_t{kLineFlips[x][rowOutflanks]} << cell.rowShift;
+    int weight = kTurnedWeights[cell.rowWeights][rowOutflanks];
+
     const std::uint64_t columnOwn = (((own >> x) & kColumn0) * kColumnGather) >> 56;
     const std::uint64_t columnWalkable = (((walkable >> x) & kColumn0) * kColumnGather) >> 56;
-    turned |= kColumnCells[lineFlips(7 - y, columnOwn, columnWalkable)] << x;
-    for (const auto* diagonals : {&kDiagonals, &kAntiDiagonals}) {
-        const std::uint64_t line = (*diagonals)[static_cast<std::size_t>(index)];
+    const std::size_t columnOutflanks = kOutflanks[cell.columnPosition][columnWalkable] & columnOwn;
+    turned |= kColumnCells[kLineFlips[cell.columnPosition][columnOutflanks]] << x;
+    weight += kTurnedWeights[cell.columnWeights][columnOutflanks];
+
+    for (const std::uint64_t line : {cell.diagonal, cell.antiDiagonal}) {
         const std::uint64_t lineOwn = ((own & line) * kEveryRow) >> 56;
         const std::uint64_t lineWalkable = ((walkable & line) * kEveryRow) >> 56;
-        turned |= (lineFlips(x, lineOwn, lineWalkable) * kEveryRow) & line;
+        const std::size_t outflanks = kOutflanks[x][lineWalkable] & lineOwn;
+        turned |= (kLineFlips[x][outflanks] * kEveryRow) & line;
+        weight += kTurnedWeights[x][outflanks];
     }
-    return turned;
+    return {turned, weight};
+}
+
+// The pieces a piece put on cell `index` turns.
+[[nodiscard]] constexpr std::uint64_t flipsByLines(int index, std::uint64_t own,
+                                                   std::uint64_t walkable) {
+    return turnedByLines(index, own, walkable).cells;
 }
 
 } // namespace vendrel::reversi_lines
