@@ -17,11 +17,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <unistd.h>
 
 #include "app/files.h"
+#include "mean_times_reporter.h"
 #include "vorbis_decoder.h"
 
 namespace vendrel {
@@ -113,23 +113,6 @@ void OggdecProcessStartOnly(benchmark::State& state) {
 }
 BENCHMARK(OggdecProcessStartOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Keeps each benchmark's wall time per iteration for the closing ratio.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            // With repetitions the mean comes last and is the one kept.
-            const bool isTime = run.run_type == Run::RT_Iteration || run.aggregate_name == "mean";
-            if (isTime && run.iterations > 0 && !run.error_occurred) {
-                seconds[run.run_name.function_name] =
-                    run.real_accumulated_time / static_cast<double>(run.iterations);
-            }
-        }
-    }
-    std::map<std::string, double> seconds;
-};
-
 } // namespace
 } // namespace vendrel
 
@@ -138,12 +121,12 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;
     }
-    vendrel::RatioReporter reporter;
+    vendrel::MeanTimesReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const auto& seconds = reporter.seconds;
-    const auto ours = seconds.find("VorbisDecoderWholeFile");
-    const auto oggdec = seconds.find("OggdecProcessWholeFile");
-    const auto start = seconds.find("OggdecProcessStartOnly");
+    const auto& seconds = reporter.seconds();
+    const auto ours = seconds.find("VorbisDecoderWholeFile/real_time");
+    const auto oggdec = seconds.find("OggdecProcessWholeFile/real_time");
+    const auto start = seconds.find("OggdecProcessStartOnly/real_time");
     if (ours != seconds.end() && oggdec != seconds.end() && ours->second > 0) {
         std::printf("oggdec / VorbisDecoder wall time: %.2f (%.1f ms / %.1f ms)\n",
                     oggdec->second / ours->second, oggdec->second * 1e3, ours->second * 1e3);

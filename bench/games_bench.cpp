@@ -10,14 +10,13 @@
 #include "games/reference_search.h"
 #include "games/reversi.h"
 #include "games/reversi_bits.h"
+#include "mean_times_reporter.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <map>
 #include <random>
 #include <string>
-#include <vector>
 
 namespace vendrel {
 namespace {
@@ -165,22 +164,6 @@ void registerPairs() {
     }
 }
 
-// Keeps each run's wall time per iteration (the mean, with repetitions) for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            const bool isTime = run.run_type == Run::RT_Iteration || run.aggregate_name == "mean";
-            if (isTime && run.iterations > 0 && !run.error_occurred) {
-                seconds[run.run_name.str()] =
-                    run.real_accumulated_time / static_cast<double>(run.iterations);
-            }
-        }
-    }
-    std::map<std::string, double> seconds;
-};
-
 } // namespace
 } // namespace vendrel
 
@@ -190,18 +173,18 @@ int main(int argc, char** argv) {
         return 1;
     }
     vendrel::registerPairs();
-    vendrel::RatioReporter reporter;
+    vendrel::MeanTimesReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\nSpeed-up (reference time / bitboard time, same tree):\n");
-    for (const auto& [name, seconds] : reporter.seconds) {
+    for (const auto& [name, seconds] : reporter.seconds()) {
         const std::string::size_type at = name.find("/bitboard/");
         if (at == std::string::npos || seconds <= 0) {
             continue;
         }
         std::string reference = name;
         reference.replace(at, 10, "/reference/");
-        const auto found = reporter.seconds.find(reference);
-        if (found != reporter.seconds.end()) {
+        const auto found = reporter.seconds().find(reference);
+        if (found != reporter.seconds().end()) {
             std::string shown = name;
             shown.erase(at, 9);
             std::printf("  %-36s %6.1fx\n", shown.c_str(), found->second / seconds);
