@@ -11,12 +11,11 @@ namespace {
 
 using namespace reversi_bits;
 
-class Search {
+// The rule flags are template arguments: the leaves' parents, where most of the time goes,
+// are compiled once for each rule set, without tests of the flags.
+template <bool kMustFlip, bool kMayPass> class Search {
 public:
-    Search(int flags, const KeepSearching& keepSearching)
-        : mustFlip_((flags & kReversiMustFlip) != 0),
-          // A pass turns nothing, so with the flip rule it is never a candidate.
-          mayPass_((flags & kReversiMayPass) != 0 && !mustFlip_), budget_(keepSearching) {}
+    explicit Search(const KeepSearching& keepSearching) : budget_(keepSearching) {}
 
     // others: pieces of nobody, walked over and turned like the opponent's.
     int node(std::uint64_t own, std::uint64_t opponent, std::uint64_t others, int depth, int alpha,
@@ -53,7 +52,7 @@ private:
     template <typename ChildValue>
     int forEachMove(std::uint64_t own, std::uint64_t opponent, std::uint64_t others, Best& best,
                     const ChildValue& childValue) {
-        if (mayPass_) {
+        if (kMayPass) {
             const int value = childValue(0, 0, 0);
             if (budget_.isAbandoned()) {
                 return 0;
@@ -66,7 +65,7 @@ private:
         // Finding every cell that turns something at once is cheaper than walking the eight
         // directions from each empty neighbour; with the flip rule they are the only moves.
         const std::uint64_t turning = cellsThatTurn(own, walkable);
-        const std::uint64_t tried = mustFlip_ ? turning : candidateCells(own | walkable);
+        const std::uint64_t tried = kMustFlip ? turning : candidateCells(own | walkable);
         for (std::uint64_t left = tried; left != 0; left &= left - 1) {
             const std::uint64_t cell = left & (0 - left);
             const int index = std::countr_zero(cell);
@@ -118,7 +117,7 @@ private:
                                           std::uint64_t others, int quietValue, int alpha, int beta,
                                           int* bestMove, int ignoredFrom) {
         Best best{alpha, beta, bestMove};
-        if (mayPass_) {
+        if (kMayPass) {
             if (budget_.enterNode()) {
                 return 0;
             }
@@ -127,7 +126,7 @@ private:
             }
         }
         const std::uint64_t walkable = opponent | others;
-        if (!mustFlip_ && std::max(best.alpha, quietValue) >= best.beta) {
+        if (!kMustFlip && std::max(best.alpha, quietValue) >= best.beta) {
             // Every move is worth the quiet value or more, so the first one closes the
             // window whatever it turns: only that one is weighed.
             const std::uint64_t first = candidateCells(own | walkable);
@@ -147,7 +146,7 @@ private:
         }
         if (others == 0) {
             // Every move turns one of the opponent's pieces, worth two at least.
-            if (mustFlip_ && quietValue + 2 >= ignoredFrom &&
+            if (kMustFlip && quietValue + 2 >= ignoredFrom &&
                 std::max(best.alpha, quietValue + 2) >= best.beta) {
                 // The first move closes the window, at a value that does not matter: only
                 // whether there is one.
@@ -162,7 +161,7 @@ private:
             return turningOnly(own, opponent, quietValue, best);
         }
         const std::uint64_t turning = cellsThatTurn(own, walkable);
-        std::uint64_t left = mustFlip_ ? turning : candidateCells(own | walkable);
+        std::uint64_t left = kMustFlip ? turning : candidateCells(own | walkable);
         while (left != 0) {
             const std::uint64_t cell = left & turning & (0 - (left & turning));
             const std::uint64_t quiet = left & (cell - 1); // all of left when no cell turns
@@ -202,7 +201,7 @@ private:
     // replaces the best move, and the window's alpha is not looked at again.
     int turningOnly(std::uint64_t own, std::uint64_t opponent, int quietValue, Best& best) {
         const std::uint64_t turning = cellsThatTurn(own, opponent);
-        const std::uint64_t tried = mustFlip_ ? turning : candidateCells(own | opponent);
+        const std::uint64_t tried = kMustFlip ? turning : candidateCells(own | opponent);
         for (std::uint64_t left = turning; left != 0; left &= left - 1) {
             const int index = std::countr_zero(left);
             if (best.consider(index,
@@ -238,10 +237,22 @@ private:
     // Larger than any value: every value counts.
     static constexpr int kEveryValueCounts = 2000000000;
 
-    bool mustFlip_;
-    bool mayPass_;
     SearchBudget budget_;
 };
+
+template <bool kMustFlip, bool kMayPass>
+std::optional<SearchOutcome> run(std::uint64_t own, std::uint64_t opponent, std::uint64_t others,
+                                 int depth, int alpha, int beta,
+                                 const KeepSearching& keepSearching) {
+    Search<kMustFlip, kMayPass> search(keepSearching);
+    SearchOutcome outcome;
+    outcome.value = search.node(own, opponent, others, depth, alpha, beta, &outcome.move);
+    if (search.budget().isAbandoned()) {
+        return std::nullopt;
+    }
+    outcome.nodes = search.budget().nodes();
+    return outcome;
+}
 
 } // namespace
 
@@ -264,14 +275,12 @@ std::optional<SearchOutcome> searchReversi(const ReversiBoard& board, int depth,
             others |= cell;
         }
     }
-    Search search(flags, keepSearching);
-    SearchOutcome outcome;
-    outcome.value = search.node(own, opponent, others, depth, alpha, beta, &outcome.move);
-    if (search.budget().isAbandoned()) {
-        return std::nullopt;
-    }
-    outcome.nodes = search.budget().nodes();
-    return outcome;
+    const bool mustFlip = (flags & kReversiMustFlip) != 0;
+    // A pass turns nothing, so with the flip rule it is never a candidate.
+    const bool mayPass = (flags & kReversiMayPass) != 0 && !mustFlip;
+    return mustFlip  ? run<true, false>(own, opponent, others, depth, alpha, beta, keepSearching)
+           : mayPass ? run<false, true>(own, opponent, others, depth, alpha, beta, keepSearching)
+                     : run<false, false>(own, opponent, others, depth, alpha, beta, keepSearching);
 }
 
 std::optional<std::string> reversiMove(std::string_view args, const KeepSearching& keepSearching) {
