@@ -200,13 +200,18 @@ private:
     // in case nothing turns. Their place in the order changes nothing: a later tie never
     // replaces the best move, and the window's alpha is not looked at again.
     int turningOnly(std::uint64_t own, std::uint64_t opponent, int quietValue, Best& best) {
-        const std::uint64_t turning = cellsThatTurn(own, opponent);
+        // Only the lines a cell turns along are weighed.
+        const TurningCells lines = turningCells(own, opponent);
+        const std::uint64_t turning = lines.any();
         const std::uint64_t tried = kMustFlip ? turning : candidateCells(own | opponent);
         for (std::uint64_t left = turning; left != 0; left &= left - 1) {
             const int index = std::countr_zero(left);
-            if (best.consider(index,
-                              quietValue + 2 * reversi_lines::turnedWeight(index, own, opponent))) {
-                const std::uint64_t upTo = (left & (0 - left)) * 2 - 1;
+            const std::uint64_t cell = left & (0 - left);
+            const int weight = reversi_lines::turnedWeightOn(
+                index, own, opponent, (lines.row & cell) != 0, (lines.column & cell) != 0,
+                (lines.diagonal & cell) != 0, (lines.antiDiagonal & cell) != 0);
+            if (best.consider(index, quietValue + 2 * weight)) {
+                const std::uint64_t upTo = cell * 2 - 1;
                 if (budget_.enterNodes(static_cast<std::uint64_t>(bitCount(tried & upTo)))) {
                     return 0;
                 }

@@ -65,15 +65,32 @@ template <int S>
     return (up << S) | (down >> S);
 }
 
-// Every empty cell where a piece would turn something: a run of walkable pieces in some
-// direction that starts next to the cell and ends at one of the mover's pieces.
-[[nodiscard, gnu::always_inline]] constexpr std::uint64_t cellsThatTurn(std::uint64_t own,
-                                                                        std::uint64_t walkable) {
+// The empty cells where a piece would turn something, by the line it would turn along: a
+// run of walkable pieces that starts next to the cell and ends at one of the mover's pieces.
+struct TurningCells {
+    std::uint64_t row;
+    std::uint64_t column;
+    std::uint64_t diagonal;     // step 9
+    std::uint64_t antiDiagonal; // step 7
+
+    [[nodiscard]] constexpr std::uint64_t any() const {
+        return row | column | diagonal | antiDiagonal;
+    }
+};
+
+[[nodiscard, gnu::always_inline]] constexpr TurningCells turningCells(std::uint64_t own,
+                                                                      std::uint64_t walkable) {
     constexpr std::uint64_t kInnerColumns = kNotColumn0 & kNotColumn7;
     const std::uint64_t inner = walkable & kInnerColumns;
-    const std::uint64_t ends = runEndsBothWays<1>(own, inner) | runEndsBothWays<8>(own, walkable) |
-                               runEndsBothWays<7>(own, inner) | runEndsBothWays<9>(own, inner);
-    return ends & ~(own | walkable);
+    const std::uint64_t empty = ~(own | walkable);
+    return {runEndsBothWays<1>(own, inner) & empty, runEndsBothWays<8>(own, walkable) & empty,
+            runEndsBothWays<9>(own, inner) & empty, runEndsBothWays<7>(own, inner) & empty};
+}
+
+// Every empty cell where a piece would turn something.
+[[nodiscard, gnu::always_inline]] constexpr std::uint64_t cellsThatTurn(std::uint64_t own,
+                                                                        std::uint64_t walkable) {
+    return turningCells(own, walkable).any();
 }
 
 // Whether cellsThatTurn would find any cell: the directions one at a time, stopping at the

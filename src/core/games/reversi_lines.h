@@ -159,23 +159,40 @@ inline constexpr auto kTurnedWeights = makeTurnedWeights();
 }
 
 // The evaluation weight of what a piece put on cell `index` turns, when every walkable piece
-// is the opponent's. Only cells strictly inside a line turn, so cell 0 never does, and the
+// is the opponent's, counting only the lines asked for (a caller that knows which lines turn
+// skips the others). Only cells strictly inside a line turn, so cell 0 never does, and the
 // other weighted cells (row 0, column 0) turn only along row 0 or column 0 themselves: those
 // two lines weigh twice, and nothing is spread back onto the board.
-[[nodiscard]] constexpr int turnedWeight(int index, std::uint64_t own, std::uint64_t walkable) {
+[[nodiscard]] constexpr int turnedWeightOn(int index, std::uint64_t own, std::uint64_t walkable,
+                                           bool row, bool column, bool diagonal,
+                                           bool antiDiagonal) {
     const CellLines& cell = kCellLines[static_cast<std::size_t>(index)];
-    const int row = lineTurnedWeight(cell.x, cell.rowWeights, (own >> cell.rowShift) & 0xFF,
-                                     (walkable >> cell.rowShift) & 0xFF);
-    const std::uint64_t columnOwn = (((own >> cell.x) & kColumn0) * kColumnGather) >> 56;
-    const std::uint64_t columnWalkable = (((walkable >> cell.x) & kColumn0) * kColumnGather) >> 56;
-    const int column =
-        lineTurnedWeight(cell.columnPosition, cell.columnWeights, columnOwn, columnWalkable);
-    const int diagonal = lineTurnedWeight(cell.x, cell.x, ((own & cell.diagonal) * kEveryRow) >> 56,
-                                          ((walkable & cell.diagonal) * kEveryRow) >> 56);
-    const int antiDiagonal =
-        lineTurnedWeight(cell.x, cell.x, ((own & cell.antiDiagonal) * kEveryRow) >> 56,
-                         ((walkable & cell.antiDiagonal) * kEveryRow) >> 56);
-    return row + column + diagonal + antiDiagonal;
+    int weight = 0;
+    if (row) {
+        weight += lineTurnedWeight(cell.x, cell.rowWeights, (own >> cell.rowShift) & 0xFF,
+                                   (walkable >> cell.rowShift) & 0xFF);
+    }
+    if (column) {
+        const std::uint64_t columnOwn = (((own >> cell.x) & kColumn0) * kColumnGather) >> 56;
+        const std::uint64_t columnWalkable =
+            (((walkable >> cell.x) & kColumn0) * kColumnGather) >> 56;
+        weight +=
+            lineTurnedWeight(cell.columnPosition, cell.columnWeights, columnOwn, columnWalkable);
+    }
+    if (diagonal) {
+        weight += lineTurnedWeight(cell.x, cell.x, ((own & cell.diagonal) * kEveryRow) >> 56,
+                                   ((walkable & cell.diagonal) * kEveryRow) >> 56);
+    }
+    if (antiDiagonal) {
+        weight += lineTurnedWeight(cell.x, cell.x, ((own & cell.antiDiagonal) * kEveryRow) >> 56,
+                                   ((walkable & cell.antiDiagonal) * kEveryRow) >> 56);
+    }
+    return weight;
+}
+
+// The same over all four lines.
+[[nodiscard]] constexpr int turnedWeight(int index, std::uint64_t own, std::uint64_t walkable) {
+    return turnedWeightOn(index, own, walkable, true, true, true, true);
 }
 
 // What a piece put on cell `index` turns, and the evaluation weight of those pieces.
