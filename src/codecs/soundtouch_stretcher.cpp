@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <exception>
+#include <type_traits>
 
 namespace vendrel {
 namespace {
