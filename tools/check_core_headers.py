@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
-"""Fails when a file of the portable core includes anything but the C++ standard library
-or the core's own headers: the core must compile unchanged on every platform."""
+"""Fails when a file of the portable core includes anything but the C++ standard library,
+the core's own headers, or the resources' id headers (plain #defines shared with the resource
+script, so that a command id has one name everywhere): the core must compile unchanged on every
+platform."""
 import pathlib
 import re
 import sys
@@ -20,8 +22,18 @@ cstdarg cstddef cstdint cstdio cstdlib cstring ctime cuchar cwchar cwctype
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 
 
+def is_plain_id_header(path: pathlib.Path) -> bool:
+    """A resources header that only defines numbers and includes its neighbours."""
+    for line in path.read_text(encoding="utf-8").splitlines():
+        match = INCLUDE.match(line)
+        if match and (match.group(1) == "<" or not (path.parent / match.group(2)).exists()):
+            return False
+    return True
+
+
 def main(root: str) -> int:
     core = pathlib.Path(root)
+    resources = core.resolve().parents[1] / "resources"
     bad = []
     for path in sorted(core.rglob("*")):
         if path.suffix not in {".h", ".hpp", ".cpp", ".cc"}:
@@ -33,6 +45,9 @@ def main(root: str) -> int:
             kind, name = match.groups()
             if kind == "<" and name not in STANDARD:
                 bad.append(f"{path}:{number}: <{name}> is not a standard C++ header")
+            shared = resources / name
+            if shared.exists() and is_plain_id_header(shared):
+                continue
             if kind == '"' and not (path.parent / name).exists() and not (core / name).exists():
                 bad.append(f'{path}:{number}: "{name}" is not a header of the core')
     for line in bad:

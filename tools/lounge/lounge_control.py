@@ -122,6 +122,11 @@ class ControlClient:
         texts = [wire.escape(t) for t in self.session.received_texts()]
         return "ok " + json.dumps(texts, ensure_ascii=False)
 
+    def _cmd_logins(self, args):
+        with self.server._lock:
+            found = list(self.server.logins)
+        return "ok " + json.dumps(found)
+
     def _cmd_mismatches(self, args):
         found = list(self.server.mismatches)
         return "ok %d %s" % (len(found), json.dumps(found, ensure_ascii=False))

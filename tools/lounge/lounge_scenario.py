@@ -225,6 +225,7 @@ def _run_expect(session, step):
 def _answer_login(session):
     answer = login_answer(session.login, session.server.accounts)
     session.log("login", login=session.login.fields.get("login", ""), answer=answer)
+    session.server.record_login(session.login)
     session.send_text(answer)
     if answer != "ok":
         # A real lounge hangs up on a refused login; the script ends with it.

@@ -60,6 +60,7 @@ class LoungeServer:
         self.demo_enabled = demo
         self.events = EventLog(log_path)
         self.mismatches = []
+        self.logins = []  # the numbers of every login record received, in order
         self.sessions = []
         self._plans = collections.deque()
         self._default_steps = [scenario.Step("login")] + ([scenario.Step("demo")] if demo else [])
@@ -228,6 +229,10 @@ class LoungeServer:
         with self._lock:
             self.mismatches.append(entry)
         self.log("mismatch", **entry)
+
+    def record_login(self, record):
+        with self._lock:
+            self.logins.append(dict(record.numbers))
 
     def live_sessions(self):
         with self._lock:

@@ -11,6 +11,10 @@
 //   uiprobe resize <hwnd> <width> <height> set the outer size of a top-level window
 //   uiprobe focus <hwnd>                  active and focused windows of that window's thread
 //   uiprobe settext <hwnd> <text>         WM_SETTEXT
+//   uiprobe clipboard                     the clipboard's Unicode text
+//   uiprobe activate <hwnd>               make a top-level window the active one
+//   uiprobe hold                          show an active window of our own until it is closed,
+//                                         so the client is in the background meanwhile
 //   uiprobe run [--unset V] [--set V=X]... -- <exe> [args]
 //
 // Exit codes: 0 done, 2 bad arguments, 3 window or button not found; `run` returns the
@@ -511,8 +515,71 @@ int setText(const std::vector<std::wstring>& args) {
     return ok ? 0 : kExitNotFound;
 }
 
+int showClipboard(const std::vector<std::wstring>& args) {
+    if (!args.empty()) {
+        return kExitUsage;
+    }
+    std::wstring text;
+    bool isText = false;
+    if (OpenClipboard(nullptr)) {
+        if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+            if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+                text = chars;
+                isText = true;
+                GlobalUnlock(data);
+            }
+        }
+        CloseClipboard();
+    }
+    writeLine(JsonObject().flag("isText", isText).raw("text", jsonString(text)).str());
+    return 0;
+}
+
+int activateWindow(const std::vector<std::wstring>& args) {
+    HWND window = args.size() == 1 ? parseWindow(args[0]) : nullptr;
+    if (window == nullptr) {
+        return args.size() == 1 ? kExitNotFound : kExitUsage;
+    }
+    const bool ok = SetForegroundWindow(window) != FALSE;
+    writeLine(JsonObject().flag("ok", ok).str());
+    return 0;
+}
+
+LRESULT CALLBACK holdProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DESTROY) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+int holdForeground(const std::vector<std::wstring>& args) {
+    if (!args.empty()) {
+        return kExitUsage;
+    }
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = holdProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"UiprobeHold";
+    RegisterClassW(&windowClass);
+    HWND window =
+        CreateWindowExW(0, L"UiprobeHold", L"uiprobe hold", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                        200, 100, nullptr, nullptr, windowClass.hInstance, nullptr);
+    if (window == nullptr) {
+        return kExitNotFound;
+    }
+    SetForegroundWindow(window);
+    writeLine(JsonObject().number("hwnd", handleNumber(window)).str());
+    MSG message{};
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        DispatchMessageW(&message);
+    }
+    return 0;
+}
+
 int usage() {
-    writeError("usage: uiprobe find|tree|list|dialogs|click|close|resize|focus|settext|run ...");
+    writeError("usage: uiprobe find|tree|list|dialogs|click|close|resize|focus|settext|"
+               "clipboard|activate|hold|run ...");
     return kExitUsage;
 }
 
@@ -640,9 +707,10 @@ int wmain(int argc, wchar_t** argv) {
         int (*handler)(const std::vector<std::wstring>&);
     };
     static constexpr Command kCommands[] = {
-        {L"find", findWindows},    {L"tree", showTree},     {L"list", showList},
-        {L"dialogs", showDialogs}, {L"click", clickButton}, {L"close", closeWindow},
-        {L"focus", showFocus},     {L"settext", setText},   {L"resize", resizeWindow},
+        {L"find", findWindows},        {L"tree", showTree},           {L"list", showList},
+        {L"dialogs", showDialogs},     {L"click", clickButton},       {L"close", closeWindow},
+        {L"focus", showFocus},         {L"settext", setText},         {L"resize", resizeWindow},
+        {L"clipboard", showClipboard}, {L"activate", activateWindow}, {L"hold", holdForeground},
         {L"run", runProgram},
     };
     for (const auto& entry : kCommands) {
