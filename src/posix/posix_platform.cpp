@@ -1,6 +1,10 @@
 #include "posix_platform.h"
 
 #include <clocale>
+#include <ctime>
+#include <iostream>
+
+#include "text/utf.h"
 
 namespace vendrel {
 
@@ -14,6 +18,18 @@ std::string PosixPlatform::userLocaleName() {
         return "french";
     }
     return "english";
+}
+
+LocalTime PosixPlatform::localTime() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+            local.tm_hour,        local.tm_min,     local.tm_sec};
+}
+
+void PosixPlatform::showError(const std::u16string& caption, const std::u16string& text) {
+    std::cerr << toNarrow(caption) << ": " << toNarrow(text) << '\n';
 }
 
 } // namespace vendrel

@@ -7,13 +7,13 @@
 
 #include <commctrl.h>
 
-#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <optional>
 
 #include "app/app_state.h"
 #include "app/client_session.h"
+#include "app/restore_defaults.h"
 #include "app/start_up.h"
 #include "app/worker.h"
 #include "audio/audio_devices.h"
@@ -22,16 +22,20 @@
 #include "config/config_file.h"
 #include "connection_dialog.h"
 #include "crash_handler.h"
+#include "history/history.h"
+#include "history/presentation_files.h"
 #include "input_box.h"
 #include "main_window.h"
 #include "media_foundation_stream.h"
 #include "menu/menu_controller.h"
 #include "menu_list_box.h"
 #include "resource.h"
+#include "rich_edit_pane.h"
 #include "soundtouch_stretcher.h"
 #include "speech/speech.h"
 #include "speech/speech_backends.h"
 #include "speech/win_speech.h"
+#include "system_dialogs.h"
 #include "vorbis_decoder.h"
 #include "wasapi_output.h"
 #include "win_environment.h"
@@ -102,17 +106,6 @@ bool soundCommand(vendrel::SoundEngine& engine, vendrel::ClientSettings& setting
     }
 }
 
-// After the settings went back to their defaults: the default card, and the engine's master
-// volumes brought back to the settings' (the sounds' change is heard, like a volume key).
-void reapplySoundDefaults(vendrel::SoundEngine& engine, vendrel::AudioDevices& audio,
-                          vendrel::ClientSettings& settings) {
-    audio.selectAudioDevice(1);
-    (void)engine.setSoundsVolume(static_cast<int>(std::lround(settings.soundVolume * 100)), false);
-    (void)engine.setStreamsVolume(static_cast<int>(std::lround(settings.streamVolume * 100)),
-                                  false);
-    keepVolumes(engine, settings);
-}
-
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
@@ -170,21 +163,34 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     auto& shell = *new win::WinShell(window);
     auto& chatLine = *new win::EditChatLine(window);
     auto& modalBoxShowing = *new ModalBoxFlag;
-    auto& session = *new ClientSession(
-        state,
-        {sockets, clock, sounds, worker, window, *new win::RichEditHistory(window, window), shell,
-         window, chatLine, *new win::WinDialogService(state, instance, window), modalBoxShowing});
+    // In the foreground: the main window is active, or one of the server's boxes is open.
+    const auto isForeground = [&] {
+        return window.isActive() || modalBoxShowing.isShowing();
+    };
+    auto& pane = *new win::RichEditPane;
+    auto& history = *new History(
+        state, {pane, speech, shell, *new win::WinSystemDialogs(window), isForeground});
+    auto& historyRoute = *new HistoryRoute(state, history, window, shell);
+    auto& session = *new ClientSession(state, {sockets, clock, sounds, worker, window, historyRoute,
+                                               shell, window, chatLine,
+                                               *new win::WinDialogService(state, instance, window),
+                                               modalBoxShowing, speechBridge});
     // A sound asked for on a history channel plays only when the channel allows it in the
-    // program's state now: in the foreground (main window active, or one of the server's boxes
-    // open) or in the background. The rule is asked on whichever thread plays, so both
-    // answers must be safe there. Until the presentation's channel table exists no channel
-    // has flags, which lets every sound play.
-    sounds.setChannelRule([](int) -> std::optional<std::uint32_t> { return std::nullopt; },
-                          [&] { return window.isActive() || modalBoxShowing.isShowing(); });
+    // program's state now: in the foreground or in the background. The rule is asked on
+    // whichever thread plays, so both answers are safe there.
+    sounds.setChannelRule([&](int channel) { return state.presentation.published.flags(channel); },
+                          isForeground);
+    const RestoreDefaultsParts restoreParts{&speech, &audio, &sounds, [&] {
+                                                window.reapplyDefaults();
+                                            }};
     auto& menuList = *new win::MenuListBox(state);
     auto& menus =
         *new MenuController({menuList, session.outgoing(), sounds, speech, clock}, state.gameKeys);
     menuList.setController(menus);
+    menuList.setColourLookup([&](std::int32_t index) -> std::optional<COLORREF> {
+        return state.presentation.customColour(index);
+    });
+    menus.setReviewHistory([&](std::int32_t count) { history.review(count); });
     session.setMenus(menus);
     window.setMenuList(menuList);
     window.setActions(
@@ -195,16 +201,25 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
              },
          .recallChatLine = [&](int step) { session.chatHistory().recallChatLine(step, chatLine); },
          .gameKey = [&](int key, Modifiers modifiers) { menus.forwardKey(key, modifiers); },
-         .reviewHistory = {}, // Not yet built: the history review.
+         .reviewHistory = [&](int count) { history.review(count); },
          .sendF10 = [&] { return session.outgoing().sendF10(); },
          .sendQuit = [&] { session.outgoing().sendQuit(); },
          .openLocalMenu = [&](int id) { (void)menus.openLocalMenu(id, 0); },
          .command =
              [&](int id) {
-                 (void)soundCommand(sounds, state.settings, id);
+                 if (!soundCommand(sounds, state.settings, id)) {
+                     (void)history.runCommand(id);
+                 }
+             },
+         .openLink = [&](const std::u16string& text) { history.openLinkInText(text); },
+         .restoreDefaults =
+             [&] {
+                 restoreDefaults(state, restoreParts);
              }});
     window.setSpeech(speech);
     window.create();
+    pane.attach(window.historyPane());
+    platform.setOwner(window.hwnd());
     win::setNotificationWindow(window.hwnd());
     win::setCrashOwner(window.hwnd());
     window.show();
@@ -213,14 +228,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     log.line("Entering connection dialog");
     // Cancel posts the quit message: the loop below then ends at once and shutdown runs.
-    (void)win::showConnectionDialog(state, window.hwnd(), shell,
-                                    {.startConnection = [&] { session.startConnection(); },
-                                     .loadServerPresentation = {},
-                                     .reapplyDefaults =
-                                         [&] {
-                                             window.reapplyDefaults();
-                                             reapplySoundDefaults(sounds, audio, state.settings);
-                                         }});
+    (void)win::showConnectionDialog(
+        state, window.hwnd(), shell,
+        {.startConnection = [&] { session.startConnection(); },
+         .loadServerPresentation =
+             [&] {
+                 loadServerPresentation(state, defaultServerIndex(state.settings, state.servers));
+             },
+         .restoreDefaults =
+             [&] {
+                 restoreDefaults(state, restoreParts);
+             }});
     log.line("Exiting connection dialog");
 
     window.focusMenuList();
@@ -235,6 +253,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     }
 
     log.line("Exiting app main loop");
+    state.dailyLog.close();
     log.line("Saving config...");
     (void)saveConfig(state);
     log.line("Disconnecting...");

@@ -4,6 +4,8 @@
 #include <richedit.h>
 #include <windowsx.h>
 
+#include <algorithm>
+#include <iterator>
 #include <optional>
 #include <utility>
 
@@ -12,8 +14,9 @@
 #include "config/config_file.h"
 #include "menu_list_box.h"
 #include "resource.h"
+#include "rich_edit_pane.h"
 #include "speech/speech.h"
-#include "speech/speech_ids.h"
+#include "system_dialogs.h"
 #include "win_text.h"
 
 namespace vendrel::win {
@@ -74,7 +77,7 @@ void MainWindowShell::create() {
     }
     createChildren();
     createMenuList();
-    applyFont(state_.settings.fontName, state_.settings.fontSize);
+    (void)applyFont(state_.settings.fontName, state_.settings.fontSize);
     layout();
 }
 
@@ -91,13 +94,8 @@ void MainWindowShell::createChildren() {
                 IDM_ABOUT, toWin(state_.tr("about")).c_str());
 
     if (historyPane_) {
-        SendMessageW(historyPane_, EM_EXLIMITTEXT, 0, 0xFFFFFF);
-        SendMessageW(historyPane_, EM_SETEVENTMASK, 0, ENM_LINK);
-        SendMessageW(historyPane_, EM_AUTOURLDETECT, state_.settings.allowAutoLinks ? TRUE : FALSE,
-                     0);
-        const int background = state_.settings.rtfBgColor;
-        SendMessageW(historyPane_, EM_SETBKGNDCOLOR, background == -1 ? TRUE : FALSE,
-                     background == -1 ? 0 : static_cast<LPARAM>(background));
+        RichEditPane::setUp(historyPane_, state_.settings.allowAutoLinks,
+                            state_.settings.rtfBgColor);
         SetWindowSubclass(historyPane_, historyProc, 0, reinterpret_cast<DWORD_PTR>(this));
     }
     if (chatLine_) {
@@ -117,18 +115,11 @@ void MainWindowShell::createMenuList() {
     menuList_ = menuListBox_->hwnd();
 }
 
-void MainWindowShell::applyFont(const std::u16string& face, int points) {
-    LOGFONTW logFont{};
-    HDC dc = GetDC(hwnd_);
-    logFont.lfHeight = MulDiv(points, GetDeviceCaps(dc, LOGPIXELSY), 72);
-    ReleaseDC(hwnd_, dc);
-    logFont.lfCharSet = DEFAULT_CHARSET;
-    logFont.lfPitchAndFamily = 0x22; // variable pitch, Swiss family
-    const std::wstring wideFace = toWin(face).substr(0, LF_FACESIZE - 1);
-    wideFace.copy(logFont.lfFaceName, wideFace.size());
+bool MainWindowShell::applyFont(const std::u16string& face, int points) {
+    const LOGFONTW logFont = makeLogFont(hwnd_, face, points);
     HFONT font = CreateFontIndirectW(&logFont);
     if (!font) {
-        return;
+        return false;
     }
     if (mainFont_) {
         DeleteObject(mainFont_);
@@ -145,16 +136,19 @@ void MainWindowShell::applyFont(const std::u16string& face, int points) {
         menuList_ = menuListBox_->hwnd();
         layout();
     }
+    // The text already in the pane takes the font too, not only what comes next.
     CHARFORMAT2W format{};
     format.cbSize = sizeof format;
     format.dwMask = CFM_SIZE | CFM_FACE;
     format.yHeight = points * 20;
-    wideFace.copy(format.szFaceName, wideFace.size());
+    std::copy(std::begin(logFont.lfFaceName), std::end(logFont.lfFaceName), format.szFaceName);
     SendMessageW(historyPane_, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
+    return true;
 }
 
 void MainWindowShell::show() {
-    ShowWindow(hwnd_, SW_SHOWNORMAL);
+    // SW_SHOW: a shortcut set to start the program maximised or minimised is obeyed.
+    ShowWindow(hwnd_, SW_SHOW);
 }
 
 void MainWindowShell::focusMenuList() {
@@ -250,6 +244,14 @@ LRESULT MainWindowShell::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
         onCommand(LOWORD(wParam), HIWORD(wParam));
         return 0;
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header->hwndFrom == historyPane_ && header->code == EN_LINK) {
+            onLinkClicked(*reinterpret_cast<const ENLINK*>(lParam));
+            return 0;
+        }
+        break;
+    }
     case WM_VENDREL_GUI_CALL:
         (*reinterpret_cast<const std::function<void()>*>(lParam))();
         break;
@@ -346,24 +348,33 @@ void MainWindowShell::onCommand(WORD id, WORD code) {
 
 void MainWindowShell::restoreDefaults() {
     HWND focused = GetFocus();
-    restoreDefaultSettings(state_);
-    reapplyDefaults();
-    if (focused) {
+    if (actions_.restoreDefaults) {
+        actions_.restoreDefaults();
+    }
+    if (focused && IsWindow(focused)) {
         SetFocus(focused);
     }
 }
 
 void MainWindowShell::reapplyDefaults() {
-    // Not yet built: the default channels and views and the sound card are re-applied here
-    // once they exist.
-    if (speech_) {
-        speech_->library().speechSetValue(speech_id::kEngine, -1);
-        (void)speech_->initSpeech();
+    (void)applyFont(state_.settings.fontName, state_.settings.fontSize);
+    RichEditPane::setBackground(historyPane_, state_.settings.rtfBgColor);
+}
+
+void MainWindowShell::onLinkClicked(const ENLINK& link) {
+    if (link.msg != WM_LBUTTONDOWN || !actions_.openLink) {
+        return;
     }
-    applyFont(state_.settings.fontName, state_.settings.fontSize);
-    const int background = state_.settings.rtfBgColor;
-    SendMessageW(historyPane_, EM_SETBKGNDCOLOR, background == -1 ? TRUE : FALSE,
-                 background == -1 ? 0 : static_cast<LPARAM>(background));
+    const LONG length = link.chrg.cpMax - link.chrg.cpMin;
+    if (length <= 0) {
+        return;
+    }
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    TEXTRANGEW range{link.chrg, text.data()};
+    const auto copied = static_cast<std::size_t>(
+        SendMessageW(historyPane_, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range)));
+    text.resize(copied < text.size() ? copied : 0);
+    actions_.openLink(fromWin(text));
 }
 
 namespace {

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <richedit.h>
+
 #include <atomic>
 #include <functional>
 
@@ -35,6 +37,10 @@ struct MainWindowActions {
     std::function<void(int id)> openLocalMenu;
     // Command ids whose owners live elsewhere (volumes, speech, history, views).
     std::function<void(int id)> command;
+    // A click on a link in the history pane, with the link's text.
+    std::function<void(const std::u16string& text)> openLink;
+    // Every setting back to its default and re-applied everywhere (restoreDefaults).
+    std::function<void()> restoreDefaults;
 };
 
 class MainWindowShell final : public MainWindow, public GuiThread {
@@ -59,10 +65,13 @@ public:
     void setMenuList(MenuListBox& list) { menuListBox_ = &list; }
     // Before create: the voice the speech commands change.
     void setSpeech(Speech& speech) { speech_ = &speech; }
-    // Every setting back to its default, then re-applied to the window.
+    // Restores the defaults (the restoreDefaults action) with the focus kept where it was.
     void restoreDefaults();
     // The window's part of restoring the defaults: font, history colour, list box.
     void reapplyDefaults();
+    // Builds the font and gives it to every control, the pane's whole text and a new list box;
+    // false (and nothing changed) when the font cannot be made.
+    bool applyFont(const std::u16string& face, int points);
 
     // MainWindow
     void setTitle(const std::u16string& title) override;
@@ -83,8 +92,8 @@ private:
 
     void createChildren();
     void createMenuList();
-    void applyFont(const std::u16string& face, int points);
     void layout();
+    void onLinkClicked(const ENLINK& link);
     void onCommand(WORD id, WORD code);
     void onSysCommand(WPARAM wParam, LPARAM lParam, bool& handled);
     bool confirmClose();

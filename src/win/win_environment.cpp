@@ -84,4 +84,29 @@ std::string WinPlatform::userLocaleName() {
     return locale;
 }
 
+std::optional<std::string> WinPlatform::presetData(std::string_view name) {
+    // Resource names are matched without regard to case by the system itself.
+    HRSRC resource = FindResourceW(nullptr, utf8ToWin(name).c_str(), MAKEINTRESOURCEW(10));
+    HGLOBAL loaded = resource ? LoadResource(nullptr, resource) : nullptr;
+    const void* bytes = loaded ? LockResource(loaded) : nullptr;
+    if (!bytes) {
+        return std::nullopt;
+    }
+    return std::string(static_cast<const char*>(bytes), SizeofResource(nullptr, resource));
+}
+
+std::uint32_t WinPlatform::windowColour() {
+    return GetSysColor(COLOR_WINDOW);
+}
+
+LocalTime WinPlatform::localTime() {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+}
+
+void WinPlatform::showError(const std::u16string& caption, const std::u16string& text) {
+    MessageBoxW(owner_, toWin(text).c_str(), toWin(caption).c_str(), MB_ICONERROR);
+}
+
 } // namespace vendrel::win

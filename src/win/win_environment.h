@@ -2,6 +2,8 @@
 // The Windows side of start-up: sockets, OS version, folders, the volume serial number, and
 // the user's locale.
 
+#include <windows.h>
+
 #include "ports/platform.h"
 #include "ports/system_environment.h"
 
@@ -26,7 +28,17 @@ private:
 
 class WinPlatform final : public Platform {
 public:
+    // Error boxes are owned by the main window once it exists.
+    void setOwner(HWND owner) { owner_ = owner; }
+
     std::string userLocaleName() override;
+    std::optional<std::string> presetData(std::string_view name) override;
+    std::uint32_t windowColour() override;
+    LocalTime localTime() override;
+    void showError(const std::u16string& caption, const std::u16string& text) override;
+
+private:
+    HWND owner_ = nullptr;
 };
 
 } // namespace vendrel::win

@@ -3,9 +3,9 @@
 #include <shellapi.h>
 
 #include <chrono>
+#include <cstring>
 
 #include "main_window.h"
-#include "ports/gui_thread.h"
 #include "win_text.h"
 
 namespace vendrel::win {
@@ -54,14 +54,33 @@ std::u16string WinShell::systemErrorText(int code) {
     return fromWin(std::wstring_view(buffer, length));
 }
 
-void RichEditHistory::historyAdd(const std::u16string& text, std::int32_t) {
-    gui_.run([&] {
-        HWND pane = window_.historyPane();
-        const std::wstring line =
-            (GetWindowTextLengthW(pane) > 0 ? std::wstring(L"\r\n") : std::wstring()) + toWin(text);
-        SendMessageW(pane, EM_SETSEL, static_cast<WPARAM>(-1), -1);
-        SendMessageW(pane, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(line.c_str()));
-    });
+void WinShell::beep() {
+    MessageBeep(0);
+}
+
+bool WinShell::copyToClipboard(const std::u16string& text) {
+    if (!OpenClipboard(window_.hwnd())) {
+        return false;
+    }
+    EmptyClipboard();
+    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    bool isCopied = false;
+    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+        if (void* target = GlobalLock(memory)) {
+            std::memcpy(target, text.c_str(), bytes);
+            GlobalUnlock(memory);
+            isCopied = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+        }
+        if (!isCopied) {
+            GlobalFree(memory); // the clipboard owns it only once it was taken
+        }
+    }
+    CloseClipboard();
+    return isCopied;
+}
+
+void WinShell::tone(int frequency, int milliseconds) {
+    Beep(static_cast<DWORD>(frequency), static_cast<DWORD>(milliseconds));
 }
 
 std::u16string EditChatLine::text() {

@@ -5,12 +5,7 @@
 
 #include "ports/chat_line.h"
 #include "ports/clock.h"
-#include "ports/history_sink.h"
 #include "ports/shell.h"
-
-namespace vendrel {
-class GuiThread;
-}
 
 namespace vendrel::win {
 
@@ -32,20 +27,12 @@ public:
     void runCommand(std::int32_t id) override;
     void postQuit() override;
     std::u16string systemErrorText(int code) override;
+    void beep() override;
+    bool copyToClipboard(const std::u16string& text) override;
+    void tone(int frequency, int milliseconds) override;
 
 private:
     MainWindowShell& window_;
-};
-
-// Lines at the end of the history pane, plain, until the channels' presentation exists.
-class RichEditHistory final : public HistorySink {
-public:
-    RichEditHistory(MainWindowShell& window, GuiThread& gui) : window_(window), gui_(gui) {}
-    void historyAdd(const std::u16string& text, std::int32_t channelWord) override;
-
-private:
-    MainWindowShell& window_;
-    GuiThread& gui_;
 };
 
 class EditChatLine final : public ChatLine {

@@ -434,12 +434,16 @@ class ClientTestCase(unittest.TestCase):
             "".join(f"{key}={value}\r\n" for key, value in settings.items()).encode("utf-8"))
 
     def connect_to_lounge(self, lounge=None, folder=None, extra=None, environment=None,
-                          title_format="Vendrel - %s - %s"):
-        """Starts the client with the lounge as its default server and logs in as demo.
+                          title_format="Vendrel - %s - %s", appdata=None):
+        """Starts the client with the lounge as its default server and logs in as demo; a
+        given appdata (Windows path, Linux path) is used as it is, config.ini included.
         Returns (client, logged-in main window, lounge session, appdata, roaming)."""
         lounge = lounge or self.start_lounge()
-        appdata, roaming = self.fresh_appdata(folder)
-        self.write_lounge_config(roaming, lounge, extra)
+        if appdata is None:
+            appdata, roaming = self.fresh_appdata(folder)
+            self.write_lounge_config(roaming, lounge, extra)
+        else:
+            appdata, roaming = appdata
         client = self.start_client(appdata, environment)
         client.connect()
         window = client.wait_title(title_format % (LOUNGE_NAME, LOUNGE_LOGIN))

@@ -6,10 +6,12 @@
 #include <cstdint>
 #include <string>
 
+#include "app/daily_log.h"
 #include "app/debug_log.h"
 #include "app/machine_key.h"
 #include "config/client_settings.h"
 #include "config/message_table.h"
+#include "history/presentation.h"
 
 namespace vendrel {
 
@@ -39,6 +41,8 @@ struct AppState {
     ServerList servers;
     MessageTable messages;
     DebugLog debugLog;
+    DailyLog dailyLog;
+    Presentation presentation;
     GameKeyTable gameKeys{};
     Platform* platform = nullptr;
 

@@ -21,6 +21,8 @@
 #include "ports/history_sink.h"
 #include "ports/shell.h"
 #include "ports/sound_player.h"
+#include "speech/speech_ids.h"
+#include "speech/speech_library.h"
 #include "text/format.h"
 #include "text/utf.h"
 
@@ -77,8 +79,7 @@ int ClientSession::connectToSelectedServer() {
     identity.language = toNarrow(state_.tr("isocode"));
     identity.machineKey = state_.machineKey.value;
     identity.systemVersion = systemVersionCode(state_.osVersion.major, state_.osVersion.minor);
-    // Not yet built: the speech bridge's engine value; -1 is "automatic".
-    identity.speechEngine = -1;
+    identity.speechEngine = ports_.speech.speechGetValue(speech_id::kEngine);
     return connection_.login(server.host, server.port, server.login, server.password, identity);
 }
 
@@ -229,12 +230,12 @@ void ClientSession::handleDownloadRequest(const std::string& arguments) {
 }
 
 void ClientSession::flashWindow(std::int32_t channel, std::int32_t count) {
-    // Only a channel that asks for it (flag bit 16) flashes, and only while the player is in
-    // another window. Until the channel table exists no channel asks.
-    constexpr std::uint32_t kFlashBit = 1u << 16;
+    // Only a channel whose sounds play in the background flashes, and only while the player is
+    // in another window.
     ports_.gui.run([&] {
-        const auto flags = channelFlags_ ? channelFlags_(channel & 31) : std::nullopt;
-        if (flags && (*flags & kFlashBit) && !ports_.shell.isMainWindowActive()) {
+        const auto flags = state_.presentation.published.flags(channel & 31);
+        if (flags && (*flags & channel_flag::kSoundsInBackground) &&
+            !ports_.shell.isMainWindowActive()) {
             ports_.shell.flashWindow(count);
         }
     });

@@ -30,6 +30,7 @@ class MainWindow;
 class Shell;
 class SocketSystem;
 class SoundPlayer;
+class SpeechLibrary;
 class Worker;
 
 struct SessionPorts {
@@ -44,6 +45,8 @@ struct SessionPorts {
     ChatLine& chatLine;
     DialogService& dialogs;
     ModalBoxFlag& modalBoxShowing;
+    // Asked for the engine in use when logging in: the server adapts its texts to it.
+    SpeechLibrary& speech;
 };
 
 // Downloads refused because the server named a file outside the program folder.
@@ -68,9 +71,6 @@ public:
     [[nodiscard]] OutgoingCommands& outgoing() { return outgoing_; }
     [[nodiscard]] ChatHistory& chatHistory() { return chatHistory_; }
     void setHttpLimits(const HttpLimits& limits) { httpLimits_ = limits; }
-    // The flags of presentation channel n, nothing for a channel beyond the table (GUI thread).
-    using ChannelFlags = std::function<std::optional<std::uint32_t>(std::int32_t channel)>;
-    void setChannelFlags(ChannelFlags lookup) { channelFlags_ = std::move(lookup); }
     // The menus the server's menu commands act on (GUI thread objects).
     void setMenus(MenuController& menus) { menus_ = &menus; }
 
@@ -111,7 +111,6 @@ private:
     ChatHistory chatHistory_;
     ServerBoxes boxes_;
     MenuController* menus_ = nullptr;
-    ChannelFlags channelFlags_;
     HttpLimits httpLimits_;
     // Counts finished connections: a move search asked for by an earlier one is abandoned.
     std::atomic<std::uint64_t> connectionGeneration_{0};

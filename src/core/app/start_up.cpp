@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "app/app_state.h"
+#include "app/daily_log.h"
 #include "app/files.h"
 #include "app/worker.h"
 #include "config/config_file.h"
@@ -74,14 +75,14 @@ bool initEnvironment(AppState& state, SystemEnvironment& system, Worker& worker)
         log.line("Failed to load language file !");
         return false;
     }
-    // Not yet built: the daily log ("log.on") opens here once it exists.
+    if (state.settings.isDailyLogOn) {
+        (void)openDailyLog(state);
+    }
 
     log.line("Creating worker thread...");
     worker.start();
 
     state.gameKeys = defaultGameKeys();
-    // Not yet built: the history review position, the chat-line recall position and the
-    // current view are reset here once those parts exist.
     return true;
 }
 

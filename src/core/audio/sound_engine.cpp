@@ -246,7 +246,7 @@ const Sample* SoundEngine::sampleOf(Handle handle) const {
     return index < samples_.size() ? samples_[index].get() : nullptr;
 }
 
-int SoundEngine::setSoundsVolume(int percent, bool isRelative) {
+int SoundEngine::setSoundsVolume(int percent, bool isRelative, bool isHeard) {
     float volume = 0.0f;
     {
         std::lock_guard guard(lock_);
@@ -254,7 +254,9 @@ int SoundEngine::setSoundsVolume(int percent, bool isRelative) {
         options_.soundsVolume = volume = std::clamp(volume, 0.0f, 1.0f);
     }
     // Heard at the new level, so the player knows where the volume now stands.
-    playSound("menubounds", -1);
+    if (isHeard) {
+        playSound("menubounds", -1);
+    }
     return toPercent(volume);
 }
 

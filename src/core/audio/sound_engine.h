@@ -87,7 +87,8 @@ public:
     [[nodiscard]] Handle loadSound(const std::string& name, bool isLookupOnly);
     // Both return the new master volume in whole percent. Playing samples keep their level;
     // running streams follow the streams' master, each keeping its own share of it.
-    int setSoundsVolume(int percent, bool isRelative);
+    // The sounds' change is heard ("menubounds" at the new level) unless isHeard is false.
+    int setSoundsVolume(int percent, bool isRelative, bool isHeard = true);
     int setStreamsVolume(int percent, bool isRelative);
     void stopAllSounds();
     void stopAllStreams();

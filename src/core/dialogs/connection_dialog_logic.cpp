@@ -129,9 +129,10 @@ void ConnectionDialog::restoreDefaults() {
         view_.focus(ConnectionControl::RestoreDefaults);
         return;
     }
-    restoreDefaultSettings(state_);
-    if (hooks_.reapplyDefaults) {
-        hooks_.reapplyDefaults();
+    if (hooks_.restoreDefaults) {
+        hooks_.restoreDefaults();
+    } else {
+        restoreDefaultSettings(state_);
     }
     view_.selectServer(defaultServerIndex(state_.settings, state_.servers));
     view_.setText(ConnectionControl::Login, u"");

@@ -99,9 +99,9 @@ struct ConnectionDialogHooks {
     std::function<void()> startConnection;
     // Loads the chosen server's views and channels before the connection starts.
     std::function<void()> loadServerPresentation;
-    // The main window's part of restoring the defaults (channels, views, speech, audio
-    // device, font, colours, list); the settings themselves are reset here.
-    std::function<void()> reapplyDefaults;
+    // Restores the defaults, as the main window's command does (restoreDefaults with the
+    // program's parts); without it only the settings are reset.
+    std::function<void()> restoreDefaults;
 };
 
 class ConnectionDialog {

@@ -1,5 +1,5 @@
 #pragma once
-// Services of the desktop that the connection's commands reach.
+// Services of the desktop that the connection's commands and the history reach.
 
 #include <cstdint>
 #include <string>
@@ -10,7 +10,7 @@ class Shell {
 public:
     virtual ~Shell() = default;
 
-    // GUI thread, all of these.
+    // GUI thread, all of these but tone.
     virtual void openLink(const std::string& link) = 0;
     // Flashes caption and taskbar button count times, when the main window is not active.
     virtual void flashWindow(std::int32_t count) = 0;
@@ -23,6 +23,12 @@ public:
     virtual void postQuit() = 0;
     // The system's text for a socket error code.
     [[nodiscard]] virtual std::u16string systemErrorText(int code) = 0;
+    // The default system sound of a refusal (an impossible move, link or view).
+    virtual void beep() = 0;
+    // Puts the text on the clipboard; false when the clipboard could not be taken.
+    [[nodiscard]] virtual bool copyToClipboard(const std::u16string& text) = 0;
+    // Any thread: a plain tone, returning when it has played.
+    virtual void tone(int frequency, int milliseconds) = 0;
 };
 
 } // namespace vendrel

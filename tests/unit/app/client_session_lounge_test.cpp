@@ -15,6 +15,7 @@
 #include "fakes/fake_client_ports.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_dialog_service.h"
+#include "fakes/fake_speech_library.h"
 #include "fakes/lounge_control.h"
 #include "fakes/platform_sockets.h"
 #include "games/connect_four.h"
@@ -71,12 +72,14 @@ protected:
     testing::FakeChatLine chatLine;
     ModalBoxFlag modalBoxShowing;
     testing::FakeDialogService dialogs{modalBoxShowing};
+    testing::FakeSpeechLibrary speech;
     ClientSession session{state,
                           {testing::platformSockets(), clock, sounds, worker, gui, history, shell,
-                           mainWindow, chatLine, dialogs, modalBoxShowing}};
+                           mainWindow, chatLine, dialogs, modalBoxShowing, speech}};
 };
 
 TEST_F(ClientSessionLoungeTest, LogsInAndAnswersTheServer) {
+    speech.values[speech_id::kEngine] = speech_id::kSapiEngine;
     const std::string mismatches =
         run({"connection\n"
              "login\n"
@@ -102,6 +105,8 @@ TEST_F(ClientSessionLoungeTest, LogsInAndAnswersTheServer) {
              "expectdrop\n"
              "end"});
     EXPECT_EQ(mismatches, "ok 0 []");
+    // The login names the engine that speaks (6, sent as 6 + 2).
+    EXPECT_NE(control.command("logins").find("\"speech\": 8"), std::string::npos);
     EXPECT_FALSE(session.connection().active);
     const auto lines = history.lines();
     ASSERT_EQ(lines.size(), 2u);
@@ -115,12 +120,11 @@ TEST_F(ClientSessionLoungeTest, LogsInAndAnswersTheServer) {
 }
 
 TEST_F(ClientSessionLoungeTest, FlashingFollowsTheChannelAndTheActiveWindow) {
-    session.setChannelFlags([](std::int32_t channel) -> std::optional<std::uint32_t> {
-        if (channel == 3) {
-            return 1u << 16;
-        }
-        return channel < 5 ? std::optional<std::uint32_t>(0) : std::nullopt;
-    });
+    // Five channels; only channel 3 lets its sounds play, and so its flashes, in the background.
+    state.presentation.channels.resize(5);
+    state.presentation.channels[3].flags = channel_flag::kSoundsInBackground;
+    state.presentation.channels[2].flags = ~channel_flag::kSoundsInBackground;
+    state.presentation.publishFlags();
     shell.isActive = false;
     (void)run({"connection\nlogin\nsend flsh3 4\nsend flsh2 4\nsend flsh9 4\n"
                "send flsh35 2\nsend quit\nend"});

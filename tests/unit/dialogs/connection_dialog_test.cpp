@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/restore_defaults.h"
 #include "config/config_file.h"
 #include "config/language.h"
 #include "fakes/app_fixture.h"
@@ -124,7 +125,8 @@ protected:
              },
              [this] { events.push_back("presentation"); },
              [this] {
-                 events.push_back("reapply");
+                 restoreDefaults(state, {});
+                 events.push_back("restore");
              }});
     }
 
@@ -318,7 +320,7 @@ TEST_F(ConnectionDialogTest, RestoreDefaultsAsksFirst) {
     EXPECT_EQ(view.focused, Control::Login);
     EXPECT_EQ(readUserFile("config.ini"), "<missing>");
     EXPECT_EQ(state.servers.size(), 3u); // the server list is kept
-    EXPECT_EQ(events, std::vector<std::string>{"reapply"});
+    EXPECT_EQ(events, std::vector<std::string>{"restore"});
     EXPECT_FALSE(view.closedWith.has_value());
 }
 

@@ -59,6 +59,7 @@ class RecordingShell final : public Shell {
 public:
     std::vector<std::string> events;
     std::vector<std::u16string> errors;
+    std::u16string clipboard;
     bool isActive = true;
 
     void openLink(const std::string& link) override { record("link " + link); }
@@ -73,6 +74,16 @@ public:
     void postQuit() override { record("quit"); }
     std::u16string systemErrorText(int code) override {
         return u"system text " + std::u16string(1, char16_t(u'0' + code % 10));
+    }
+    void beep() override { record("beep"); }
+    bool copyToClipboard(const std::u16string& text) override {
+        std::lock_guard lock(mutex_);
+        events.push_back("clipboard");
+        clipboard = text;
+        return true;
+    }
+    void tone(int frequency, int milliseconds) override {
+        record("tone " + std::to_string(frequency) + " " + std::to_string(milliseconds));
     }
 
 private:

@@ -86,10 +86,12 @@ class RecordingSpeech final : public SpeechOutput {
 public:
     bool speaksMenus = false;
     std::vector<std::pair<std::u16string, bool>> said;
+    std::vector<std::u16string> brailled;
 
     void say(const std::u16string& text, bool interrupt) override {
         said.emplace_back(text, interrupt);
     }
+    void braille(const std::u16string& text) override { brailled.push_back(text); }
     bool engineSpeaksMenus() override { return speaksMenus; }
 };
 

@@ -15,9 +15,27 @@ class FakePlatform final : public Platform {
 public:
     std::string locale = "English_United States.1252";
     int calls = 0;
+    std::map<std::string, std::string> presets; // by lower-case name
+    std::uint32_t window = 0xFFFFFF;
+    LocalTime now{2026, 12, 7, 9, 5, 3};
+    std::vector<std::u16string> errors;
+
     std::string userLocaleName() override {
         ++calls;
         return locale;
+    }
+    std::optional<std::string> presetData(std::string_view name) override {
+        std::string lower(name);
+        for (char& c : lower) {
+            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        }
+        const auto it = presets.find(lower);
+        return it == presets.end() ? std::nullopt : std::optional(it->second);
+    }
+    std::uint32_t windowColour() override { return window; }
+    LocalTime localTime() override { return now; }
+    void showError(const std::u16string& caption, const std::u16string& text) override {
+        errors.push_back(caption + u": " + text);
     }
 };
 
