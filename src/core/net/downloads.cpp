@@ -28,16 +28,28 @@ std::string upper(std::string_view text) {
 }
 
 bool isReservedDeviceName(std::string_view part) {
-    // The name before the first dot counts: "nul.txt" and "COM1.ogg" are devices too.
-    const std::string stem = upper(part.substr(0, part.find('.')));
+    // The name before the first dot counts: "nul.txt" and "COM1.ogg" are devices too, and so
+    // is "nul .txt", as Windows drops the blanks before the dot.
+    std::string_view stemText = part.substr(0, part.find('.'));
+    while (!stemText.empty() && stemText.back() == ' ') {
+        stemText.remove_suffix(1);
+    }
+    const std::string stem = upper(stemText);
     static constexpr std::array<std::string_view, 6> kPlain = {"CON", "PRN",    "AUX",
                                                                "NUL", "CONIN$", "CONOUT$"};
     if (std::find(kPlain.begin(), kPlain.end(), stem) != kPlain.end()) {
         return true;
     }
-    return stem.size() == 4 && (stem.rfind("COM", 0) == 0 || stem.rfind("LPT", 0) == 0) &&
-           ((stem[3] >= '0' && stem[3] <= '9') || stem[3] == '\xB9' || stem[3] == '\xB2' ||
-            stem[3] == '\xB3');
+    if (!stem.starts_with("COM") && !stem.starts_with("LPT")) {
+        return false;
+    }
+    const std::string_view number = std::string_view(stem).substr(3);
+    // Windows also takes the superscript digits one, two and three (U+00B9, U+00B2, U+00B3)
+    // as port numbers; names are UTF-8, so these are two bytes each.
+    static constexpr std::array<std::string_view, 3> kSuperscripts = {"\xC2\xB9", "\xC2\xB2",
+                                                                      "\xC2\xB3"};
+    return (number.size() == 1 && number[0] >= '0' && number[0] <= '9') ||
+           std::find(kSuperscripts.begin(), kSuperscripts.end(), number) != kSuperscripts.end();
 }
 
 bool isSafePart(std::string_view part) {

@@ -45,6 +45,12 @@ TEST(Downloads, HostileNamesAreRefused) {
         "lpt3.wav",
         "CONIN$",
         "CONOUT$",
+        "COM\xC2\xB9",
+        "com\xC2\xB2.ogg",
+        "sounds/LPT\xC2\xB2.ogg",
+        "lpt\xC2\xB3/x.ogg",
+        "Lpt\xC2\xB9.tar.gz",
+        "nul .txt",
         "x.ogg.",
         "x.ogg ",
         "sounds./x.ogg",
@@ -69,7 +75,10 @@ TEST(Downloads, HostileNamesAreRefused) {
     EXPECT_GE(std::size(hostile), 40u);
     for (const char* name :
          {"door.ogg", "sounds/door.ogg", "sounds\\games\\c4\\drop.ogg", "console.ogg", "com10.ogg",
-          "nul_effect.wav", "...hidden", "é.ogg", ".config"}) {
+          "nul_effect.wav", "...hidden", "é.ogg", ".config",
+          "COM\xC2\xB9"
+          "0.ogg",
+          "lpt\xC2\xB4.ogg", "com\xC2\xB2x"}) {
         EXPECT_TRUE(isSafeDownloadName(name)) << name;
     }
 }
