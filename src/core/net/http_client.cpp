@@ -72,17 +72,34 @@ std::optional<std::uint64_t> httpContentLength(std::string_view head) {
     return std::nullopt;
 }
 
+std::optional<int> httpStatus(std::string_view response) {
+    const std::string_view line = response.substr(0, response.find_first_of("\r\n"));
+    const std::size_t blank = line.find(' ');
+    if (!line.starts_with("HTTP/") || blank == std::string_view::npos) {
+        return std::nullopt;
+    }
+    // Three digits and nothing glued to them: no sign, no blanks before, no longer number, so
+    // the status is 100 to 999 and never one of our own results (0 and the negative ones).
+    const std::string_view rest = line.substr(blank + 1);
+    const auto isDigit = [&](std::size_t i) {
+        return rest[i] >= '0' && rest[i] <= '9';
+    };
+    if (rest.size() < 3 || !isDigit(0) || !isDigit(1) || !isDigit(2) || rest[0] == '0' ||
+        (rest.size() > 3 && rest[3] != ' ')) {
+        return std::nullopt;
+    }
+    return (rest[0] - '0') * 100 + (rest[1] - '0') * 10 + (rest[2] - '0');
+}
+
 void parseHttpResponse(HttpResponse& response) {
     const std::string& bytes = response.bytes;
-    const std::size_t blank = bytes.find(' ');
-    if (blank == std::string::npos || blank + 1 >= bytes.size()) {
+    const std::optional<int> status = httpStatus(bytes);
+    if (!status) {
         response.result = kHttpNoStatus;
         return;
     }
-    const int status =
-        static_cast<int>(parseInteger(std::string_view(bytes).substr(blank + 1), 10).value);
-    if (status != 200) {
-        response.result = status;
+    if (*status != 200) {
+        response.result = *status;
         return;
     }
     const std::size_t end = bytes.find("\r\n\r\n");

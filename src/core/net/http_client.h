@@ -52,7 +52,11 @@ struct HostAndPort {
 // The announced body length, when the head has a readable one.
 [[nodiscard]] std::optional<std::uint64_t> httpContentLength(std::string_view head);
 
-// The status and body rules over a complete response: 0 with a body for status 200.
+// The status of a well-formed status line ("HTTP/1.0 200 OK"): three digits, 100 to 999.
+[[nodiscard]] std::optional<int> httpStatus(std::string_view response);
+
+// The status and body rules over a complete response: 0 with a body for status 200 only;
+// a response without a well-formed status is kHttpNoStatus.
 void parseHttpResponse(HttpResponse& response);
 
 // Any thread (the worker). Connects, sends the request and reads until the server closes.

@@ -127,6 +127,21 @@ TEST(HttpClient, RequestTextAndResponseRules) {
         {"HTTP/1.0 200 OK\r\nbody without blank line", kHttpNoBody, ""},
         {"garbage", kHttpNoStatus, ""},
         {"", kHttpNoStatus, ""},
+        // Only a well-formed status line counts; a status never reads as one of our results.
+        {"HTTP/1.1 OK\r\n\r\n", kHttpNoStatus, ""},
+        {"HTTP/1.0 4294967496 X\r\n\r\nerr", kHttpNoStatus, ""},
+        {"HTTP/1.0 -2 X\r\n\r\nerr", kHttpNoStatus, ""},
+        {"HTTP/1.0 -5 X\r\n\r\nerr", kHttpNoStatus, ""},
+        {"HTTP/1.0 0 X\r\n\r\nerr", kHttpNoStatus, ""},
+        {"HTTP/1.0 000 X\r\n\r\nerr", kHttpNoStatus, ""},
+        {"HTTP/1.0 +200 OK\r\n\r\nerr", kHttpNoStatus, ""},
+        {"HTTP/1.0  200 OK\r\n\r\nerr", kHttpNoStatus, ""},
+        {"HTTP/1.0 2000 OK\r\n\r\nerr", kHttpNoStatus, ""},
+        {"HTTP/1.0 200OK\r\n\r\nerr", kHttpNoStatus, ""},
+        {"HTTP/1.0\r\nX: 200 OK\r\n\r\nerr", kHttpNoStatus, ""},
+        {"SPAM 200 OK\r\n\r\nerr", kHttpNoStatus, ""},
+        {"HTTP/1.0 200\r\n\r\nno reason", 0, "no reason"},
+        {"HTTP/1.0 999 Odd\r\n\r\n", 999, ""},
         {"HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nshort", kHttpTruncated, ""},
         {"HTTP/1.0 200 OK\r\ncontent-length: 5\r\n\r\nexact", 0, "exact"},
     };
@@ -169,6 +184,9 @@ TEST(Downloads, FailuresNeverDamageTheOldCopy) {
         {{0, {"HTTP/1.0 200 OK\r\n\r\nhalf of the"}, -1}, kHttpTruncated, "old"},
         {{0, {"HTTP/1.0 200 OK\r\nContent-Length: 99\r\n\r\nhalf"}}, kHttpTruncated, "old"},
         {{10061, {}}, 10061, "old"},
+        {{0, {"HTTP/1.1 OK\r\n\r\n"}}, kHttpNoStatus, "old"},
+        {{0, {"HTTP/1.0 4294967496 X\r\n\r\nerr"}}, kHttpNoStatus, "old"},
+        {{0, {"HTTP/1.0 -4 X\r\n\r\nerr"}}, kHttpNoStatus, "old"},
         {{0, {"HTTP/1.0 200 OK\r\n\r\nnew ", "content"}}, 0, "new content"},
     };
     for (const auto& c : cases) {
