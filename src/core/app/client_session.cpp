@@ -221,8 +221,7 @@ void ClientSession::handleDownloadRequest(const std::string& arguments) {
     if (!isDownloadDue(localFileTime(localPath), request.stamp)) {
         return;
     }
-    const HostAndPort web = splitHostPort(server.webHost);
-    DownloadJob job{request.name, web.host, web.port,
+    DownloadJob job{request.name, server.webHost,
                     remoteDownloadPath(server.webBaseDir, request.name), localPath};
     ports_.worker.postJob([this, job = std::move(job), tr] {
         doDownload(job, ports_.sockets, ports_.history, tr, httpLimits_);

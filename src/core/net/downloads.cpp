@@ -138,8 +138,7 @@ std::uint64_t localFileTime(const std::string& path) {
 }
 
 int downloadFile(SocketSystem& sockets, const DownloadJob& job, const HttpLimits& limits) {
-    const HttpResponse response =
-        httpRequest(sockets, job.host, job.port, job.remotePath, "GET", limits);
+    const HttpResponse response = httpRequest(sockets, job.webHost, job.remotePath, "GET", limits);
     if (response.result != 0) {
         return response.result;
     }

@@ -40,8 +40,7 @@ struct DownloadRequest {
 
 struct DownloadJob {
     std::string name;
-    std::string host; // web host, port split off
-    int port = 80;
+    std::string webHost; // as configured: "host" or "host:port"
     std::string remotePath;
     std::string localPath;
 };

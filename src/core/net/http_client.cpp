@@ -119,16 +119,17 @@ void parseHttpResponse(HttpResponse& response) {
     }
 }
 
-HttpResponse httpRequest(SocketSystem& sockets, const std::string& host, int port,
-                         std::string_view path, std::string_view method, const HttpLimits& limits) {
+HttpResponse httpRequest(SocketSystem& sockets, std::string_view webHost, std::string_view path,
+                         std::string_view method, const HttpLimits& limits) {
     HttpResponse response;
     TcpSocket socket(sockets);
-    const int connected = socket.connect(host, port);
+    const HostAndPort address = splitHostPort(webHost);
+    const int connected = socket.connect(address.host, address.port);
     if (connected != 0) {
         response.result = connected;
         return response;
     }
-    const std::string request = httpRequestText(method, path, host);
+    const std::string request = httpRequestText(method, path, webHost);
     if (socket.send(request) != static_cast<int>(request.size())) {
         response.result = kHttpNoStatus;
         return response;

@@ -59,8 +59,10 @@ struct HostAndPort {
 // a response without a well-formed status is kHttpNoStatus.
 void parseHttpResponse(HttpResponse& response);
 
-// Any thread (the worker). Connects, sends the request and reads until the server closes.
-[[nodiscard]] HttpResponse httpRequest(SocketSystem& sockets, const std::string& host, int port,
+// Any thread (the worker). Connects to the web host ("host" or "host:port"), sends the request
+// and reads until the server closes. The Host line names the web host as given, port included:
+// a server with several sites on one address tells them apart by it.
+[[nodiscard]] HttpResponse httpRequest(SocketSystem& sockets, std::string_view webHost,
                                        std::string_view path, std::string_view method,
                                        const HttpLimits& limits = {});
 

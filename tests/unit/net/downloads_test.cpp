@@ -192,7 +192,7 @@ TEST(Downloads, FailuresNeverDamageTheOldCopy) {
     for (const auto& c : cases) {
         testing::FakeSocketSystem sockets;
         sockets.plan.push_back(c.planned);
-        const DownloadJob job{"door.ogg", "web", 80, "/autodl/door.ogg", path};
+        const DownloadJob job{"door.ogg", "web", "/autodl/door.ogg", path};
         EXPECT_EQ(downloadFile(sockets, job), c.result);
         EXPECT_EQ(readWholeFile(path), c.content);
         EXPECT_EQ(sockets.hosts.at(0), "web:80");
@@ -212,7 +212,7 @@ TEST(Downloads, CreatesSubFoldersAndReportsToTheHistory) {
                : key == "downloadingOk"  ? std::u16string(u"Done %s")
                                          : std::u16string(u"Failed %s (%d)");
     };
-    const DownloadJob job{"sounds/door.wav", "web", 80, "/autodl/sounds/door.wav",
+    const DownloadJob job{"sounds/door.wav", "127.0.0.1:1380", "/autodl/sounds/door.wav",
                           localDownloadPath(folder.str(), "sounds/door.wav")};
     doDownload(job, sockets, history, tr);
     doDownload(job, sockets, history, tr);
@@ -222,8 +222,10 @@ TEST(Downloads, CreatesSubFoldersAndReportsToTheHistory) {
     EXPECT_EQ(history.lines[1].first, u"Done sounds/door.wav");
     EXPECT_EQ(history.lines[3].first, u"Failed sounds/door.wav (404)");
     EXPECT_EQ(history.lines[3].second, kDownloadChannel);
-    EXPECT_NE(sockets.written[0].find("GET /autodl/sounds/door.wav HTTP/1.0\r\n"),
-              std::string::npos);
+    EXPECT_EQ(sockets.hosts.at(0), "127.0.0.1:1380");
+    // The Host line names the web host as configured, port included.
+    EXPECT_EQ(sockets.written[0].substr(0, sockets.written[0].find("User-Agent")),
+              "GET /autodl/sounds/door.wav HTTP/1.0\r\nHost:127.0.0.1:1380\r\n");
 }
 
 TEST(HttpClient, OversizedAndSilentResponsesAreRefused) {
@@ -231,9 +233,9 @@ TEST(HttpClient, OversizedAndSilentResponsesAreRefused) {
     sockets.plan.push_back({0, {"HTTP/1.0 200 OK\r\n\r\n", std::string(100, 'x')}});
     HttpLimits limits;
     limits.maxResponseBytes = 64;
-    EXPECT_EQ(httpRequest(sockets, "web", 80, "/a", "GET", limits).result, kHttpTooLarge);
+    EXPECT_EQ(httpRequest(sockets, "web", "/a", "GET", limits).result, kHttpTooLarge);
     sockets.plan.push_back({0, {"HTTP/1.0 200 OK\r\n\r\npart"}, -2}); // then silence
-    EXPECT_EQ(httpRequest(sockets, "web", 80, "/a", "GET").result, kHttpTimedOut);
+    EXPECT_EQ(httpRequest(sockets, "web", "/a", "GET").result, kHttpTimedOut);
 }
 
 TEST(Downloads, AFileThatCannotBeWrittenIsAFailure) {
@@ -242,7 +244,7 @@ TEST(Downloads, AFileThatCannotBeWrittenIsAFailure) {
     std::filesystem::create_directories(folder.path() / "taken.ogg" / "inner");
     testing::FakeSocketSystem sockets;
     sockets.plan.push_back({0, {"HTTP/1.0 200 OK\r\n\r\ndata"}});
-    const DownloadJob job{"taken.ogg", "web", 80, "/autodl/taken.ogg", folder.str() + "taken.ogg"};
+    const DownloadJob job{"taken.ogg", "web", "/autodl/taken.ogg", folder.str() + "taken.ogg"};
     EXPECT_EQ(downloadFile(sockets, job), kDownloadNotWritten);
 }
 
