@@ -69,9 +69,11 @@ long PosixSocketSystem::read(Handle handle, char* buffer, std::size_t count, int
     return got < 0 ? -1 : static_cast<long>(got);
 }
 
-void PosixSocketSystem::close(Handle handle) {
-    // shutdown wakes a recv blocked in another thread; close alone would not.
+void PosixSocketSystem::shutdown(Handle handle) {
     ::shutdown(static_cast<int>(handle), SHUT_RDWR);
+}
+
+void PosixSocketSystem::close(Handle handle) {
     ::close(static_cast<int>(handle));
 }
 

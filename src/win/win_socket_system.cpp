@@ -56,6 +56,10 @@ long WinSocketSystem::read(Handle handle, char* buffer, std::size_t count, int t
     return got == SOCKET_ERROR ? -1 : got;
 }
 
+void WinSocketSystem::shutdown(Handle handle) {
+    ::shutdown(static_cast<SOCKET>(handle), SD_BOTH);
+}
+
 void WinSocketSystem::close(Handle handle) {
     closesocket(static_cast<SOCKET>(handle));
 }

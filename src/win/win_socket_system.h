@@ -10,6 +10,7 @@ public:
     int connect(const std::string& host, int port, Handle& handle) override;
     long write(Handle handle, const char* bytes, std::size_t count) override;
     long read(Handle handle, char* buffer, std::size_t count, int timeoutMs) override;
+    void shutdown(Handle handle) override;
     void close(Handle handle) override;
 };
 

@@ -56,21 +56,44 @@ int TcpSocket::receiveExact(char* buffer, int count) {
 
 void TcpSocket::close() {
     std::lock_guard guard(lock_);
+    std::lock_guard readersGuard(readersLock_);
     const SocketSystem::Handle handle = handle_.exchange(SocketSystem::kNoSocket);
-    if (handle != SocketSystem::kNoSocket) {
-        system_.close(handle);
+    if (handle == SocketSystem::kNoSocket) {
+        return;
     }
+    if (readers_ == 0) {
+        system_.close(handle);
+        return;
+    }
+    // A read is waiting on this descriptor: freeing it now would let its number be handed to
+    // another file while the read still uses it. Wake the read; it frees the handle.
+    system_.shutdown(handle);
+    closedUnderRead_ = handle;
 }
 
 std::size_t TcpSocket::read(std::span<char> buffer) {
-    const SocketSystem::Handle handle = handle_.load();
-    if (handle == SocketSystem::kNoSocket || buffer.empty()) {
-        return 0;
+    SocketSystem::Handle handle = SocketSystem::kNoSocket;
+    {
+        std::lock_guard guard(readersLock_);
+        handle = handle_.load();
+        if (handle == SocketSystem::kNoSocket || buffer.empty()) {
+            return 0;
+        }
+        ++readers_;
     }
     const long got = system_.read(handle, buffer.data(), buffer.size(), readTimeoutMs_);
+    endRead();
     hasTimedOut_ = got == -2;
     hasReadFailed_ = got < 0;
     return got > 0 ? static_cast<std::size_t>(got) : 0;
+}
+
+void TcpSocket::endRead() {
+    std::lock_guard guard(readersLock_);
+    if (--readers_ == 0 && closedUnderRead_ != SocketSystem::kNoSocket) {
+        system_.close(closedUnderRead_);
+        closedUnderRead_ = SocketSystem::kNoSocket;
+    }
 }
 
 std::size_t TcpSocket::write(std::string_view bytes) {

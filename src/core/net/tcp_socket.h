@@ -1,6 +1,9 @@
 #pragma once
 // A blocking IPv4 TCP client connection. Writing and closing are serialised by a re-entrant
 // lock (a failed write closes the socket while holding it); each socket has one reading thread.
+// A read holds the handle counted while it waits, so a close from another thread only shuts
+// the socket down, which wakes the read, and the read frees the descriptor as it ends: its
+// number is never handed to another file while a read can still use it.
 
 #include <atomic>
 #include <mutex>
@@ -45,9 +48,19 @@ public:
     std::size_t write(std::string_view bytes) override;
 
 private:
+    void endRead();
+
     SocketSystem& system_;
     std::atomic<SocketSystem::Handle> handle_{SocketSystem::kNoSocket};
     std::recursive_mutex lock_;
+    // Apart from lock_, which a blocked write holds: a read must never wait for a write, or
+    // two peers that both write before they read would stall each other. Guards the two
+    // fields below and the closing of handle_; held only for moments.
+    std::mutex readersLock_;
+    // The reads in progress, and a handle closed while one of them still used it, which the
+    // last of them frees.
+    int readers_ = 0;
+    SocketSystem::Handle closedUnderRead_ = SocketSystem::kNoSocket;
     int readTimeoutMs_ = 0;
     bool hasTimedOut_ = false;
     bool hasReadFailed_ = false;

@@ -25,7 +25,11 @@ public:
     // With a timeout (milliseconds, 0 for none) -2 means nothing arrived in time.
     [[nodiscard]] virtual long read(Handle handle, char* buffer, std::size_t count,
                                     int timeoutMs) = 0;
-    // Also wakes a read blocked on the handle in another thread.
+    // Ends both directions: a read blocked on the handle in another thread returns, and later
+    // reads find the end at once. The handle stays allocated until close.
+    virtual void shutdown(Handle handle) = 0;
+    // Frees the handle; its number may be handed out again at once, so only once no call in
+    // any thread can still use it.
     virtual void close(Handle handle) = 0;
 };
 

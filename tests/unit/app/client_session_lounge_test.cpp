@@ -207,6 +207,18 @@ TEST_F(ClientSessionLoungeTest, AnImmediateDropReconnectsAfterTheQuietTime) {
     EXPECT_EQ(shell.events, std::vector<std::string>{"quit"});
 }
 
+TEST_F(ClientSessionLoungeTest, ShutdownWakesTheConnectionThreadFromItsRead) {
+    ASSERT_EQ(control.command("connection\nlogin\nsend say3 ready\nexpectdrop\nend").rfind("ok", 0),
+              0u);
+    std::thread connectionThread([this] { session.runConnectionThread(); });
+    // Logged in and waiting for the next command (or about to).
+    const bool isLoggedIn = history.waitForLines(1);
+    session.shutdown(); // the GUI thread at exit
+    connectionThread.join();
+    EXPECT_TRUE(isLoggedIn);
+    EXPECT_EQ(control.command("mismatches"), "ok 0 []");
+}
+
 TEST_F(ClientSessionLoungeTest, OutgoingCommandsReachTheServerExactly) {
     ASSERT_EQ(control
                   .command("connection\nlogin\n"

@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "net/websocket_frame.h"
@@ -28,7 +30,10 @@ public:
     std::deque<PlannedConnection> plan;
     std::vector<std::string> hosts;   // "host:port" of every connect
     std::vector<std::string> written; // all bytes written, per connection
+    std::vector<Handle> shutDown;
     std::vector<Handle> closed;
+    // Runs once inside the next read, as another thread would while that read waits.
+    std::function<void()> duringRead;
 
     int connect(const std::string& host, int port, Handle& handle) override {
         std::lock_guard lock(mutex_);
@@ -60,7 +65,13 @@ public:
     }
 
     long read(Handle handle, char* buffer, std::size_t count, int) override {
+        if (duringRead) {
+            std::exchange(duringRead, nullptr)();
+        }
         std::lock_guard lock(mutex_);
+        if (std::find(shutDown.begin(), shutDown.end(), handle) != shutDown.end()) {
+            return 0;
+        }
         State& state = at(handle);
         auto& pieces = state.planned.incoming;
         while (state.piece < pieces.size() && state.offset == pieces[state.piece].size()) {
@@ -75,6 +86,11 @@ public:
         std::memcpy(buffer, piece.data() + state.offset, n);
         state.offset += n;
         return static_cast<long>(n);
+    }
+
+    void shutdown(Handle handle) override {
+        std::lock_guard lock(mutex_);
+        shutDown.push_back(handle);
     }
 
     void close(Handle handle) override {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "fakes/fake_socket_system.h"
 
 namespace vendrel {
@@ -57,6 +59,29 @@ TEST(TcpSocket, ReadErrorsAreToldApartFromAnOrderlyClose) {
     EXPECT_EQ(socket.read(buffer), 2u);
     EXPECT_EQ(socket.read(buffer), 0u);
     EXPECT_FALSE(socket.hasReadFailed());
+}
+
+TEST(TcpSocket, ACloseDuringAReadWakesItAndTheReadFreesTheHandle) {
+    FakeSocketSystem system;
+    system.plan.push_back({0, {"ab"}});
+    TcpSocket socket(system);
+    ASSERT_EQ(socket.connect("h", 1), 0);
+    std::size_t closedWhileReading = 99;
+    system.duringRead = [&] {
+        socket.close(); // the GUI thread at exit
+        closedWhileReading = system.closed.size();
+    };
+    char buffer[4];
+    EXPECT_EQ(socket.read(buffer), 0u); // woken by the shutdown
+    // The descriptor stayed allocated until the read was done with it, so its number could
+    // not be handed to another file under the read.
+    EXPECT_EQ(closedWhileReading, 0u);
+    EXPECT_EQ(system.shutDown, std::vector<SocketSystem::Handle>{100});
+    EXPECT_EQ(system.closed, std::vector<SocketSystem::Handle>{100});
+    EXPECT_FALSE(socket.isOpen());
+    EXPECT_EQ(socket.read(buffer), 0u);
+    socket.close();
+    EXPECT_EQ(system.closed.size(), 1u);
 }
 
 TEST(TcpSocket, ConnectErrorsComeBackAsTheirCodes) {
