@@ -122,6 +122,13 @@ void parseHttpResponse(HttpResponse& response) {
 HttpResponse httpRequest(SocketSystem& sockets, std::string_view webHost, std::string_view path,
                          std::string_view method, const HttpLimits& limits) {
     HttpResponse response;
+    // A line break in the host (config.ini) or the path would add lines to the request.
+    const auto hasLineBreak = [](std::string_view text) {
+        return text.find_first_of("\r\n") != std::string_view::npos;
+    };
+    if (hasLineBreak(webHost) || hasLineBreak(path)) {
+        return response;
+    }
     TcpSocket socket(sockets);
     const HostAndPort address = splitHostPort(webHost);
     const int connected = socket.connect(address.host, address.port);

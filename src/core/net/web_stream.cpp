@@ -47,6 +47,7 @@ std::optional<HttpUrl> parseHttpUrl(std::string_view url) {
     const HostAndPort hostAndPort = splitHostPort(authority);
     result.host = hostAndPort.host;
     result.port = hostAndPort.port;
+    result.authority = authority;
     result.path = slash == std::string_view::npos ? "/" : std::string(url.substr(slash));
     // A path with line breaks or blanks would smuggle headers into the request.
     for (const char c : result.path) {
@@ -101,7 +102,8 @@ std::optional<std::string> WebStream::request(const HttpUrl& url) {
     if (socket_.connect(url.host, url.port) != 0) {
         return std::nullopt;
     }
-    const std::string text = httpRequestText("GET", url.path, url.host);
+    // A server that shares its address between sites tells them apart by the port too.
+    const std::string text = httpRequestText("GET", url.path, url.authority);
     if (socket_.send(text) != static_cast<int>(text.size())) {
         return std::nullopt;
     }

@@ -25,7 +25,8 @@ struct WebStreamLimits {
 struct HttpUrl {
     std::string host;
     int port = 80;
-    std::string path; // from the first '/', "/" when the URL has none
+    std::string authority; // host and port as the URL wrote them, for the Host line
+    std::string path;      // from the first '/', "/" when the URL has none
 };
 
 // http:// URLs only (a secure one needs the system's TLS, which this client does not have).

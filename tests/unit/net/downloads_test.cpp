@@ -230,6 +230,10 @@ TEST(HttpClient, OversizedAndSilentResponsesAreRefused) {
     EXPECT_EQ(httpRequest(sockets, "web", "/a", "GET", limits).result, kHttpTooLarge);
     sockets.plan.push_back({0, {"HTTP/1.0 200 OK\r\n\r\npart"}, -2}); // then silence
     EXPECT_EQ(httpRequest(sockets, "web", "/a", "GET").result, kHttpTimedOut);
+    // A web host or path with a line break (config.ini, the server) never reaches the wire.
+    EXPECT_EQ(httpRequest(sockets, "web\r\nX-Evil: 1", "/a", "GET").result, kHttpNoStatus);
+    EXPECT_EQ(httpRequest(sockets, "web", "/a\nX-Evil: 1", "GET").result, kHttpNoStatus);
+    EXPECT_EQ(sockets.written.size(), 2u);
 }
 
 TEST(Downloads, AFileThatCannotBeWrittenIsAFailure) {

@@ -59,7 +59,7 @@ TEST(WebStream, ReadsTheBodyAfterTheHeadWhateverTheSplit) {
     auto stream = WebStream::open(sockets, "http://host:81/x.mp3");
     ASSERT_NE(stream, nullptr);
     EXPECT_EQ(sockets.hosts.at(0), "host:81");
-    EXPECT_TRUE(sockets.written.at(0).starts_with("GET /x.mp3 HTTP/1.0\r\nHost:host\r\n"));
+    EXPECT_TRUE(sockets.written.at(0).starts_with("GET /x.mp3 HTTP/1.0\r\nHost:host:81\r\n"));
     EXPECT_EQ(stream->contentType(), "audio/mpeg");
     EXPECT_EQ(stream->length(), 26u);
     EXPECT_EQ(readAll(*stream), "abcdefghijklmnopqrstuvwxyz");
