@@ -29,6 +29,7 @@
 #include "media_foundation_stream.h"
 #include "menu/menu_controller.h"
 #include "menu_list_box.h"
+#include "options/option_menus.h"
 #include "resource.h"
 #include "rich_edit_pane.h"
 #include "soundtouch_stretcher.h"
@@ -168,13 +169,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         return window.isActive() || modalBoxShowing.isShowing();
     };
     auto& pane = *new win::RichEditPane;
-    auto& history = *new History(
-        state, {pane, speech, shell, *new win::WinSystemDialogs(window), isForeground});
+    auto& systemDialogs = *new win::WinSystemDialogs(window);
+    auto& dialogs = *new win::WinDialogService(state, instance, window);
+    auto& history = *new History(state, {pane, speech, shell, systemDialogs, isForeground});
     auto& historyRoute = *new HistoryRoute(state, history, window, shell);
-    auto& session = *new ClientSession(state, {sockets, clock, sounds, worker, window, historyRoute,
-                                               shell, window, chatLine,
-                                               *new win::WinDialogService(state, instance, window),
-                                               modalBoxShowing, speechBridge});
+    auto& session =
+        *new ClientSession(state, {sockets, clock, sounds, worker, window, historyRoute, shell,
+                                   window, chatLine, dialogs, modalBoxShowing, speechBridge});
     // A sound asked for on a history channel plays only when the channel allows it in the
     // program's state now: in the foreground or in the background. The rule is asked on
     // whichever thread plays, so both answers are safe there.
@@ -187,6 +188,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     auto& menus =
         *new MenuController({menuList, session.outgoing(), sounds, speech, clock}, state.gameKeys);
     menuList.setController(menus);
+    auto& options = *new OptionMenus(state, {speech, speechBridge, sounds, audio, historyRoute,
+                                             dialogs, systemDialogs, window, window, [&] {
+                                                 window.restoreDefaults();
+                                             }});
+    menus.setLocalMenus(options);
     menuList.setColourLookup([&](std::int32_t index) -> std::optional<COLORREF> {
         return state.presentation.customColour(index);
     });

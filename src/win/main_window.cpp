@@ -115,7 +115,7 @@ void MainWindowShell::createMenuList() {
     menuList_ = menuListBox_->hwnd();
 }
 
-bool MainWindowShell::applyFont(const std::u16string& face, int points) {
+bool MainWindowShell::applyFont(const std::u16string& face, std::int32_t points) {
     const LOGFONTW logFont = makeLogFont(hwnd_, face, points);
     HFONT font = CreateFontIndirectW(&logFont);
     if (!font) {
@@ -154,6 +154,30 @@ void MainWindowShell::show() {
 void MainWindowShell::focusMenuList() {
     SetFocus(menuList_);
     lastFocused_ = menuList_;
+}
+
+void MainWindowShell::setHistoryBackground(std::int32_t colour) {
+    RichEditPane::setBackground(historyPane_, colour);
+}
+
+void MainWindowShell::setAutomaticLinks(bool isOn) {
+    SendMessageW(historyPane_, EM_AUTOURLDETECT, isOn ? TRUE : FALSE, 0);
+}
+
+void MainWindowShell::recreateMenuList() {
+    if (menuListBox_ && menuList_) {
+        const bool hadFocus = GetFocus() == menuList_;
+        menuListBox_->recreate(mainFont_);
+        menuList_ = menuListBox_->hwnd();
+        layout();
+        if (hadFocus) {
+            focusMenuList();
+        }
+    }
+}
+
+void MainWindowShell::redrawMenuList() {
+    InvalidateRect(menuList_, nullptr, TRUE);
 }
 
 void MainWindowShell::setTitle(const std::u16string& title) {
@@ -358,7 +382,8 @@ void MainWindowShell::restoreDefaults() {
 
 void MainWindowShell::reapplyDefaults() {
     (void)applyFont(state_.settings.fontName, state_.settings.fontSize);
-    RichEditPane::setBackground(historyPane_, state_.settings.rtfBgColor);
+    setHistoryBackground(state_.settings.rtfBgColor);
+    setAutomaticLinks(state_.settings.allowAutoLinks);
 }
 
 void MainWindowShell::onLinkClicked(const ENLINK& link) {

@@ -13,6 +13,7 @@
 #include "app/control_keys.h"
 #include "ports/gui_thread.h"
 #include "ports/main_window.h"
+#include "ports/window_controls.h"
 
 namespace vendrel {
 class Speech;
@@ -43,7 +44,7 @@ struct MainWindowActions {
     std::function<void()> restoreDefaults;
 };
 
-class MainWindowShell final : public MainWindow, public GuiThread {
+class MainWindowShell final : public MainWindow, public GuiThread, public WindowControls {
 public:
     MainWindowShell(AppState& state, HINSTANCE instance);
     ~MainWindowShell() override;
@@ -59,7 +60,6 @@ public:
     [[nodiscard]] HWND historyPane() const { return historyPane_; }
     [[nodiscard]] HWND chatLine() const { return chatLine_; }
     [[nodiscard]] bool isActive() const { return isActive_; }
-    void focusMenuList();
     void setActions(MainWindowActions actions) { actions_ = std::move(actions); }
     // Before create: the menu list box, which the window creates, sizes and draws.
     void setMenuList(MenuListBox& list) { menuListBox_ = &list; }
@@ -69,9 +69,13 @@ public:
     void restoreDefaults();
     // The window's part of restoring the defaults: font, history colour, list box.
     void reapplyDefaults();
-    // Builds the font and gives it to every control, the pane's whole text and a new list box;
-    // false (and nothing changed) when the font cannot be made.
-    bool applyFont(const std::u16string& face, int points);
+    // WindowControls
+    bool applyFont(const std::u16string& face, std::int32_t points) override;
+    void setHistoryBackground(std::int32_t colour) override;
+    void setAutomaticLinks(bool isOn) override;
+    void recreateMenuList() override;
+    void redrawMenuList() override;
+    void focusMenuList() override;
 
     // MainWindow
     void setTitle(const std::u16string& title) override;

@@ -1,6 +1,7 @@
 #include "system_dialogs.h"
 
 #include <commdlg.h>
+#include <shlobj.h>
 
 #include "main_window.h"
 #include "win_text.h"
@@ -88,6 +89,49 @@ std::uint32_t WinSystemDialogs::chooseColour(std::uint32_t initial) {
     dialog.lpCustColors = customColours_.data();
     dialog.Flags = kColourFlags;
     return ChooseColorW(&dialog) ? dialog.rgbResult : initial;
+}
+
+namespace {
+
+// Starts the browser in the folder it was given; a typed name that names no folder beeps and
+// keeps the browser open.
+int CALLBACK browseCallback(HWND window, UINT message, LPARAM, LPARAM start) {
+    if (message == BFFM_INITIALIZED && start != 0) {
+        SendMessageW(window, BFFM_SETSELECTIONW, TRUE, start);
+    } else if (message == BFFM_VALIDATEFAILEDW) {
+        MessageBeep(0);
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+std::optional<std::string> WinSystemDialogs::chooseFolder(const std::u16string& title,
+                                                          const std::string& initial) {
+    const std::wstring wideTitle = toWin(title);
+    const std::wstring start = utf8ToWin(initial);
+    BROWSEINFOW browse{};
+    browse.hwndOwner = owner();
+    browse.lpszTitle = wideTitle.c_str();
+    browse.ulFlags =
+        BIF_EDITBOX | BIF_VALIDATE | BIF_STATUSTEXT | BIF_NONEWFOLDERBUTTON | BIF_RETURNONLYFSDIRS;
+    browse.lpfn = browseCallback;
+    browse.lParam = reinterpret_cast<LPARAM>(start.c_str());
+    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&browse);
+    if (!chosen) {
+        return std::nullopt;
+    }
+    // Wide paths: a folder whose name the system's code page cannot hold works too.
+    std::wstring path(32768, L'\0');
+    const bool isFolder =
+        SHGetPathFromIDListEx(chosen, path.data(), static_cast<DWORD>(path.size()), 0);
+    CoTaskMemFree(chosen);
+    if (!isFolder) {
+        return std::nullopt;
+    }
+    path.resize(path.find(L'\0'));
+    return winToUtf8(path);
 }
 
 } // namespace vendrel::win

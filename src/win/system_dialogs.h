@@ -25,6 +25,8 @@ public:
                                               const std::u16string& defaultExtension) override;
     std::optional<FontChoice> chooseFont(const FontChoice& initial) override;
     std::uint32_t chooseColour(std::uint32_t initial) override;
+    std::optional<std::string> chooseFolder(const std::u16string& title,
+                                            const std::string& initial) override;
 
 private:
     [[nodiscard]] HWND owner() const;

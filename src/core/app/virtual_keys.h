@@ -15,6 +15,7 @@ inline constexpr int kVkLeft = 37;
 inline constexpr int kVkUp = 38;
 inline constexpr int kVkRight = 39;
 inline constexpr int kVkDown = 40;
+inline constexpr int kVkDelete = 46;
 inline constexpr int kVkApps = 93;
 
 } // namespace vendrel

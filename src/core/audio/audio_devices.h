@@ -7,6 +7,8 @@
 // earlier versions ("Initializing bass..."), since tools read those logs.
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "ports/audio_output.h"
 
@@ -32,6 +34,8 @@ public:
     // Moves all sound to device n (from 1). Nothing happens for the device in use or n <= 0;
     // a device that cannot be opened leaves the one in use.
     void selectAudioDevice(int device);
+    // The cards' names, device 1 (the system's default output) first.
+    [[nodiscard]] std::vector<std::string> deviceNames() { return output_.deviceNames(); }
     // At program end; the mixer is not called after it returns.
     void freeAudio();
 

@@ -277,6 +277,16 @@ void SoundEngine::stopAllSounds() {
     static_cast<void>(mixer_.submit(batch));
 }
 
+void SoundEngine::setSoundsEnabled(bool isEnabled) {
+    std::lock_guard guard(lock_);
+    options_.areSoundsEnabled = isEnabled;
+}
+
+void SoundEngine::setStreamsEnabled(bool isEnabled) {
+    std::lock_guard guard(lock_);
+    options_.areStreamsEnabled = isEnabled;
+}
+
 float SoundEngine::soundsVolume() const {
     std::lock_guard guard(lock_);
     return options_.soundsVolume;

@@ -92,6 +92,9 @@ public:
     int setStreamsVolume(int percent, bool isRelative);
     void stopAllSounds();
     void stopAllStreams();
+    // Switched off, nothing new of the kind starts; what plays goes on until stopped.
+    void setSoundsEnabled(bool isEnabled);
+    void setStreamsEnabled(bool isEnabled);
 
     [[nodiscard]] float soundsVolume() const;
     [[nodiscard]] float streamsVolume() const;

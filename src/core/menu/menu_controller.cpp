@@ -173,6 +173,19 @@ void MenuController::refillMenuList() {
     ports_.view.setLines(lines);
 }
 
+void MenuController::refillKeepingSelection() {
+    refillMenuList();
+    if (!menuStack_.empty() && menuStack_.front().isValidIndex(menuStack_.front().selection)) {
+        ports_.view.setSelection(menuStack_.front().selection);
+    }
+}
+
+void MenuController::popMenu() {
+    if (!menuStack_.empty()) {
+        menuStack_.pop_front();
+    }
+}
+
 void MenuController::refreshAndAnnounce(bool interrupt) {
     refillMenuList();
     moveSelection(0, interrupt, false);

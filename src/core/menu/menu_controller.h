@@ -77,6 +77,11 @@ public:
 
     // The list box from the current menu; the selection is set by the next move.
     void refillMenuList();
+    // The list box from the current menu with its selection shown, nothing announced.
+    void refillKeepingSelection();
+    // Takes the front menu off the stack, nothing refreshed or announced: the caller shows
+    // what comes next.
+    void popMenu();
     // Refill, then announce the current item.
     void refreshAndAnnounce(bool interrupt);
     // Returns whether the move was accepted.

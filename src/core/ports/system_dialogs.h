@@ -37,6 +37,9 @@ public:
     [[nodiscard]] virtual std::optional<FontChoice> chooseFont(const FontChoice& initial) = 0;
     // The colour chosen, or the initial colour when cancelled.
     [[nodiscard]] virtual std::uint32_t chooseColour(std::uint32_t initial) = 0;
+    // A folder (UTF-8), starting at the initial one; nothing when cancelled.
+    [[nodiscard]] virtual std::optional<std::string> chooseFolder(const std::u16string& title,
+                                                                  const std::string& initial) = 0;
 };
 
 } // namespace vendrel

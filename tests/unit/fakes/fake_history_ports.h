@@ -51,6 +51,9 @@ public:
     }
     std::optional<FontChoice> chooseFont(const FontChoice&) override { return std::nullopt; }
     std::uint32_t chooseColour(std::uint32_t initial) override { return initial; }
+    std::optional<std::string> chooseFolder(const std::u16string&, const std::string&) override {
+        return std::nullopt;
+    }
 };
 
 // Each "name RCDATA BEGIN words END" block of resources/presets.rc as the bytes windres
