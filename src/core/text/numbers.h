@@ -22,8 +22,17 @@ struct ParsedInteger {
 [[nodiscard]] std::int32_t toInt32(std::string_view text);
 [[nodiscard]] std::int64_t toInt64(std::string_view text);
 
-// strtod rules without the locale: white space, sign, digits with a full stop, exponent,
-// "inf"/"nan", reading as far as the text allows; 0 when nothing can be read.
+struct ParsedDouble {
+    double value = 0;
+    std::size_t length = 0; // characters consumed; 0 when nothing could be read
+};
+
+// strtod rules in the C locale, whatever the process locale: white space, one sign, decimal
+// digits with a full stop and an "e" exponent, or "0x" hexadecimal digits with a "p" exponent,
+// or "inf", "infinity", "nan", "nan(...)"; reading as far as the text allows. Too large reads
+// as infinity, too small as zero.
+[[nodiscard]] ParsedDouble parseDouble(std::string_view text);
+// Its value; 0 when nothing can be read.
 [[nodiscard]] double toDouble(std::string_view text);
 
 // "%.14g" with a full stop.
