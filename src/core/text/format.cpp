@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 
 #include "text/utf.h"
 
@@ -50,90 +51,133 @@ struct Directive {
     bool alternate = false;
     int width = 0;
     int precision = -1;
-    int shortness = 0; // 1 for h, 2 for hh
+    // The argument's width as the length modifier names it: hh 8, h 16, none 32, ll and j 64,
+    // and l, z and t as wide as this platform's long and size_t, as its printf takes them.
+    int argumentBits = 32;
     char conversion = 0;
 };
 
-// Renders one conversion as 8-bit text (digits and signs are ASCII), or returns false when the
-// conversion is a string conversion that the caller copies in its own width.
-std::string renderNumber(const Directive& directive, const FormatArg& arg) {
+struct Rendered {
+    std::string sign; // with the "0x" of the alternate hexadecimal form
     std::string body;
-    std::string sign;
-    char buffer[400];
+};
+
+std::string signFor(const Directive& directive, bool isNegative) {
+    return isNegative ? "-" : directive.plus ? "+" : directive.space ? " " : "";
+}
+
+void toUpper(std::string& text) {
+    for (char& ch : text) {
+        ch = static_cast<char>(ch >= 'a' && ch <= 'z' ? ch - 'a' + 'A' : ch);
+    }
+}
+
+// d, i, u, o, x and X, with the precision applied.
+Rendered renderInteger(const Directive& directive, const FormatArg& arg) {
+    Rendered out;
+    char buffer[80];
     const char c = directive.conversion;
+    std::uint64_t value = 0;
     if (c == 'd' || c == 'i') {
-        std::int64_t value = arg.asSigned();
-        if (directive.shortness == 1) {
-            value = static_cast<std::int16_t>(value);
-        } else if (directive.shortness == 2) {
-            value = static_cast<std::int8_t>(value);
+        std::int64_t signedValue = arg.asSigned();
+        if (directive.argumentBits == 16) {
+            signedValue = static_cast<std::int16_t>(signedValue);
+        } else if (directive.argumentBits == 8) {
+            signedValue = static_cast<std::int8_t>(signedValue);
         }
-        const std::uint64_t magnitude =
-            value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-        sign = value < 0 ? "-" : directive.plus ? "+" : directive.space ? " " : "";
-        body.assign(buffer, std::to_chars(buffer, buffer + sizeof buffer, magnitude).ptr);
-    } else if (c == 'u' || c == 'x' || c == 'X' || c == 'o') {
-        std::uint64_t value = arg.asUnsigned();
-        if (directive.shortness == 1) {
+        value = signedValue < 0 ? 0 - static_cast<std::uint64_t>(signedValue)
+                                : static_cast<std::uint64_t>(signedValue);
+        out.sign = signFor(directive, signedValue < 0);
+    } else {
+        value = arg.asUnsigned();
+        if (directive.argumentBits == 16) {
             value = static_cast<std::uint16_t>(value);
-        } else if (directive.shortness == 2) {
+        } else if (directive.argumentBits == 8) {
             value = static_cast<std::uint8_t>(value);
-        } else if (arg.kind() == FormatArg::Kind::Signed && arg.asSigned() < 0 &&
-                   arg.asSigned() >= INT32_MIN) {
+        } else if (directive.argumentBits == 32 && arg.kind() == FormatArg::Kind::Signed &&
+                   arg.asSigned() < 0 && arg.asSigned() >= INT32_MIN) {
             value = static_cast<std::uint32_t>(arg.asSigned()); // as an int passed to %x
         }
-        const int base = c == 'u' ? 10 : c == 'o' ? 8 : 16;
-        body.assign(buffer, std::to_chars(buffer, buffer + sizeof buffer, value, base).ptr);
-        if (c == 'X') {
-            for (char& ch : body) {
-                ch = static_cast<char>(ch >= 'a' && ch <= 'f' ? ch - 'a' + 'A' : ch);
-            }
+        if (directive.alternate && value != 0 && (c == 'x' || c == 'X')) {
+            out.sign = c == 'x' ? "0x" : "0X";
         }
-        if (directive.alternate && value != 0) {
-            sign = c == 'o' ? "0" : c == 'x' ? "0x" : c == 'X' ? "0X" : "";
-        }
-    } else { // f, F, e, E, g, G: always with a full stop, whatever the locale
-        const double value = arg.asFloating();
-        const int precision = directive.precision < 0 ? 6 : std::min(directive.precision, 100);
-        const char lower = static_cast<char>(c | 0x20);
+    }
+    const int base = c == 'o' ? 8 : c == 'x' || c == 'X' ? 16 : 10;
+    out.body.assign(buffer, std::to_chars(buffer, buffer + sizeof buffer, value, base).ptr);
+    if (c == 'X') {
+        toUpper(out.body);
+    }
+    if (directive.precision == 0 && value == 0) {
+        out.body.clear();
+    }
+    if (static_cast<int>(out.body.size()) < directive.precision) {
+        out.body.insert(0, static_cast<std::size_t>(directive.precision) - out.body.size(), '0');
+    }
+    // The octal alternate form raises the precision just enough for a leading 0, so it adds
+    // nothing to digits that already begin with one and gives "0" where they vanished.
+    if (c == 'o' && directive.alternate && (out.body.empty() || out.body.front() != '0')) {
+        out.body.insert(0, 1, '0');
+    }
+    return out;
+}
+
+// %#g: the style %g picks for the precision, keeping its trailing zeros.
+std::string alternateGeneral(double magnitude, int precision) {
+    char buffer[512];
+    const int digits = std::max(precision, 1);
+    const auto scientific = std::to_chars(buffer, buffer + sizeof buffer, magnitude,
+                                          std::chars_format::scientific, digits - 1);
+    std::string text(buffer, scientific.ptr);
+    const int exponent = std::atoi(text.c_str() + text.find('e') + 1);
+    if (exponent < -4 || exponent >= digits) {
+        return text;
+    }
+    const auto fixed = std::to_chars(buffer, buffer + sizeof buffer, magnitude,
+                                     std::chars_format::fixed, digits - 1 - exponent);
+    return std::string(buffer, fixed.ptr);
+}
+
+// f, F, e, E, g and G: always with a full stop, whatever the locale.
+Rendered renderFloating(const Directive& directive, const FormatArg& arg) {
+    char buffer[512];
+    const double value = arg.asFloating();
+    const char lower = static_cast<char>(directive.conversion | 0x20);
+    const int precision = directive.precision < 0 ? 6 : std::min(directive.precision, 100);
+    Rendered out{signFor(directive, std::signbit(value)), ""};
+    if (!std::isfinite(value)) {
+        out.body = std::isnan(value) ? "nan" : "inf";
+    } else if (lower == 'g' && directive.alternate) {
+        out.body = alternateGeneral(std::fabs(value), precision);
+    } else {
         const auto format = lower == 'f'   ? std::chars_format::fixed
                             : lower == 'e' ? std::chars_format::scientific
                                            : std::chars_format::general;
-        if (std::isnan(value)) {
-            body = "nan";
-        } else if (std::isinf(value)) {
-            body = "inf";
-        } else {
-            const auto result =
-                std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), format,
-                              lower == 'g' && precision == 0 ? 1 : precision);
-            body.assign(buffer, result.ec == std::errc() ? result.ptr : buffer);
-        }
-        if (c == 'E' || c == 'G' || c == 'F') {
-            for (char& ch : body) {
-                ch = static_cast<char>(ch >= 'a' && ch <= 'z' ? ch - 'a' + 'A' : ch);
-            }
-        }
-        sign = std::signbit(value) && !std::isnan(value) ? "-"
-               : directive.plus                          ? "+"
-               : directive.space                         ? " "
-                                                         : "";
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), format,
+                                          lower == 'g' && precision == 0 ? 1 : precision);
+        out.body.assign(buffer, result.ec == std::errc() ? result.ptr : buffer);
     }
+    // The alternate form always shows the point, before any exponent.
+    if (directive.alternate && std::isfinite(value) && out.body.find('.') == std::string::npos) {
+        out.body.insert(std::min(out.body.find('e'), out.body.size()), 1, '.');
+    }
+    if (directive.conversion != lower) {
+        toUpper(out.body);
+    }
+    return out;
+}
+
+// Renders one numeric conversion as 8-bit text (digits and signs are ASCII).
+std::string renderNumber(const Directive& directive, const FormatArg& arg) {
+    const char c = directive.conversion;
     const bool isInteger = c != 'f' && c != 'F' && c != 'e' && c != 'E' && c != 'g' && c != 'G';
-    if (isInteger && directive.precision >= 0) {
-        if (directive.precision == 0 && body == "0") {
-            body.clear();
-        }
-        if (static_cast<int>(body.size()) < directive.precision) {
-            body.insert(0, static_cast<std::size_t>(directive.precision) - body.size(), '0');
-        }
+    Rendered out = isInteger ? renderInteger(directive, arg) : renderFloating(directive, arg);
+    // The 0 flag gives way to a precision of integers, and never pads "inf" or "nan".
+    const bool canZeroPad = isInteger ? directive.precision < 0 : std::isfinite(arg.asFloating());
+    const int length = static_cast<int>(out.sign.size() + out.body.size());
+    if (length < directive.width && directive.zeroPad && !directive.leftAlign && canZeroPad) {
+        out.body.insert(0, static_cast<std::size_t>(directive.width - length), '0');
     }
-    const int length = static_cast<int>(sign.size() + body.size());
-    if (length < directive.width && directive.zeroPad && !directive.leftAlign &&
-        !(isInteger && directive.precision >= 0)) {
-        body.insert(0, static_cast<std::size_t>(directive.width - length), '0');
-    }
-    return sign + body;
+    return out.sign + out.body;
 }
 
 template <typename Char> class Formatter {
@@ -173,6 +217,34 @@ private:
             ++i;
         }
         return value;
+    }
+
+    // The length modifiers: any run of h, l, L, j, z and t, read as printf reads the usual ones.
+    static int readArgumentBits(View format, std::size_t& i) {
+        int shorts = 0;
+        int longs = 0;
+        int bits = 32;
+        for (; i < format.size(); ++i) {
+            const Char c = format[i];
+            if (c == Char('h')) {
+                ++shorts;
+            } else if (c == Char('l')) {
+                ++longs;
+            } else if (c == Char('j')) {
+                bits = 64;
+            } else if (c == Char('z') || c == Char('t')) {
+                bits = static_cast<int>(sizeof(std::size_t)) * 8;
+            } else if (c != Char('L')) {
+                break;
+            }
+        }
+        if (shorts > 0) {
+            return shorts == 1 ? 16 : 8;
+        }
+        if (longs > 0) {
+            return longs == 1 ? static_cast<int>(sizeof(long)) * 8 : 64;
+        }
+        return bits;
     }
 
     void pad(int count, Char fill) {
@@ -220,15 +292,7 @@ private:
             ++i;
             directive.precision = std::max(readNumber(format, i), -1);
         }
-        for (; i < format.size(); ++i) {
-            const Char c = format[i];
-            if (c == Char('h')) {
-                ++directive.shortness;
-            } else if (c != Char('l') && c != Char('L') && c != Char('z') && c != Char('j') &&
-                       c != Char('t')) {
-                break;
-            }
-        }
+        directive.argumentBits = readArgumentBits(format, i);
         if (i >= format.size()) {
             return i;
         }
