@@ -7,6 +7,17 @@
 
 namespace vendrel {
 
+// The ranges of the numeric settings; config.ini is a file anyone can edit, so what it holds
+// is brought into them when it is read.
+struct SettingRanges {
+    static constexpr float kMaxVolume = 1.0f;
+    static constexpr float kMinStreamVolume = 0.001f; // the streams' master never reaches 0
+    static constexpr std::int32_t kMinFontSize = 4;   // the font chooser's limits, in points
+    static constexpr std::int32_t kMaxFontSize = 36;
+    static constexpr std::int32_t kMaxColour = 0xFFFFFF;
+    static constexpr std::int32_t kMaxPort = 65535;
+};
+
 struct ClientSettings {
     float soundVolume = 1.0f;     // "sounds.volume"
     float streamVolume = 0.25f;   // "streams.volume"

@@ -1,5 +1,6 @@
 #include "config/config_file.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
@@ -33,29 +34,45 @@ std::string replaceAll(std::string text, std::string_view pattern, std::string_v
     return text;
 }
 
-float finiteOr(float value, float fallback) {
-    return std::isfinite(value) ? value : fallback;
+// The volumes as the engine keeps them (sounds 0..1, streams 0.001..1); what is not a number
+// at all gives the default.
+float readVolume(const IniReader& ini, const std::string& key, float fallback, float low) {
+    const float value = ini.getFloat(key, fallback);
+    return std::isfinite(value) ? std::clamp(value, low, SettingRanges::kMaxVolume) : fallback;
+}
+
+// Speech indexes and values: -1 leaves the library's own choice, so anything lower means that
+// too; the upper ends belong to the engine and are only known once it runs.
+std::int32_t readSpeechValue(const IniReader& ini, const std::string& key) {
+    return std::max(ini.getInt(key, -1), -1);
+}
+
+// A colour is 0x00BBGGRR or -1 for the system colour. A number with other bits set is no
+// colour at all (Windows reads the high byte as a palette index), so it means the system's.
+std::int32_t readColour(const IniReader& ini, const std::string& key) {
+    const std::int32_t value = ini.getInt(key, -1);
+    return value >= 0 && value <= SettingRanges::kMaxColour ? value : -1;
 }
 
 void readSettings(const IniReader& ini, ClientSettings& s, const std::string& userFolder) {
     const ClientSettings defaults;
-    s.soundVolume =
-        finiteOr(ini.getFloat("sounds.volume", defaults.soundVolume), defaults.soundVolume);
+    s.soundVolume = readVolume(ini, "sounds.volume", defaults.soundVolume, 0.0f);
     s.streamVolume =
-        finiteOr(ini.getFloat("streams.volume", defaults.streamVolume), defaults.streamVolume);
-    s.srEngine = ini.getInt("sr.engine", -1);
-    s.srSubEngine = ini.getInt("sr.subengine", -1);
-    s.srLanguage = ini.getInt("sr.language", -1);
-    s.srVoice = ini.getInt("sr.voice", -1);
-    s.srVolume = ini.getInt("sr.volume", -1);
-    s.srRate = ini.getInt("sr.rate", -1);
-    s.srPitch = ini.getInt("sr.pitch", -1);
-    s.srInflexion = ini.getInt("sr.inflexion", -1);
-    s.defaultServer = ini.getInt("servers.default", 0);
-    s.fontSize = ini.getInt("style.fontSize", defaults.fontSize);
-    s.lbBgColor = ini.getInt("style.lbBgColor", -1);
-    s.lbFgColor = ini.getInt("style.lbFgColor", -1);
-    s.rtfBgColor = ini.getInt("style.rtfBgColor", -1);
+        readVolume(ini, "streams.volume", defaults.streamVolume, SettingRanges::kMinStreamVolume);
+    s.srEngine = readSpeechValue(ini, "sr.engine");
+    s.srSubEngine = readSpeechValue(ini, "sr.subengine");
+    s.srLanguage = readSpeechValue(ini, "sr.language");
+    s.srVoice = readSpeechValue(ini, "sr.voice");
+    s.srVolume = readSpeechValue(ini, "sr.volume");
+    s.srRate = readSpeechValue(ini, "sr.rate");
+    s.srPitch = readSpeechValue(ini, "sr.pitch");
+    s.srInflexion = readSpeechValue(ini, "sr.inflexion");
+    s.defaultServer = ini.getInt("servers.default", 0); // checked once the list is read
+    s.fontSize = std::clamp(ini.getInt("style.fontSize", defaults.fontSize),
+                            SettingRanges::kMinFontSize, SettingRanges::kMaxFontSize);
+    s.lbBgColor = readColour(ini, "style.lbBgColor");
+    s.lbFgColor = readColour(ini, "style.lbFgColor");
+    s.rtfBgColor = readColour(ini, "style.rtfBgColor");
     s.isDailyLogOn = ini.getBool("log.on", defaults.isDailyLogOn);
     s.rememberPasswords = ini.getBool("user.rememberPasswords", defaults.rememberPasswords);
     s.confirmOnExit = ini.getBool("user.confirmOnExit", defaults.confirmOnExit);
@@ -144,7 +161,7 @@ void loadConfig(AppState& state) {
             entry.host = ini.getString(prefix + "host", "");
             entry.webHost = ini.getString(prefix + "http.host", "");
             entry.webBaseDir = ini.getString(prefix + "http.basedir", "");
-            entry.port = ini.getInt(prefix + "port", 0);
+            entry.port = std::clamp(ini.getInt(prefix + "port", 0), 0, SettingRanges::kMaxPort);
             entry.protocol = ini.getInt(prefix + "protocol", 0);
             entry.createAccountUrl = ini.getString(prefix + "url.createAccount", "");
             entry.lostPasswordUrl = ini.getString(prefix + "url.lostPassword", "");
@@ -159,6 +176,9 @@ void loadConfig(AppState& state) {
         }
         entry.password = scrambled ? scramblePassword(*scrambled, key) : std::string();
     }
+    // A default server that names no entry means the built-in one, and is saved so.
+    state.settings.defaultServer =
+        static_cast<std::int32_t>(defaultServerIndex(state.settings, state.servers));
 }
 
 bool saveConfig(AppState& state) {

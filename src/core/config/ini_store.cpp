@@ -120,7 +120,10 @@ void forEachIniEntry(std::string_view text,
         }
         const std::size_t equals = line.find('=');
         if (equals != std::string_view::npos) {
-            entry(line.substr(0, equals), unescapeIniValue(line.substr(equals + 1)));
+            // A value ends at a NUL byte, as it would in the C strings of the Windows calls
+            // that show and use it; the rest would only be written back into the file.
+            const std::string_view value = line.substr(equals + 1);
+            entry(line.substr(0, equals), unescapeIniValue(value.substr(0, value.find('\0'))));
         }
     }
 }

@@ -22,7 +22,8 @@ namespace vendrel {
 
 // Calls entry(key, value) for each entry line of the text, values unescaped: lines end with LF
 // or CRLF; empty lines and lines whose very first character is ';' or '#' are skipped; the key
-// is everything before the first '=', nothing is trimmed; lines without '=' are skipped.
+// is everything before the first '=', nothing is trimmed; lines without '=' are skipped; a
+// value ends at its first NUL byte.
 void forEachIniEntry(std::string_view text,
                      const std::function<void(std::string_view key, std::string value)>& entry);
 

@@ -80,6 +80,41 @@ TEST_F(ConfigFileTest, ServerListRules) {
     EXPECT_LT(saved.find("servers.default="), saved.find("servers[0]."));
 }
 
+TEST_F(ConfigFileTest, ValuesAreBroughtIntoTheirRangesWhenRead) {
+    struct Case {
+        std::string file;
+        const char* saved; // the line the next save writes
+    };
+    const Case cases[] = {
+        {"sounds.volume=-3", "sounds.volume=0"},
+        {"sounds.volume=7", "sounds.volume=1"},
+        {"streams.volume=0", "streams.volume=0.0010000000474975"},
+        {"streams.volume=7", "streams.volume=1"},
+        {"streams.volume=-inf", "streams.volume=0.25"},
+        {"style.fontSize=3", "style.fontSize=4"},
+        {"style.fontSize=0x7fffffff", "style.fontSize=36"},
+        {"style.fontSize=36", "style.fontSize=36"},
+        {"style.lbBgColor=0x1000000", "style.lbBgColor=-1"},
+        {"style.lbFgColor=-2", "style.lbFgColor=-1"},
+        {"style.rtfBgColor=0xFFFFFF", "style.rtfBgColor=16777215"},
+        {"sr.rate=-7", "sr.rate=-1"},
+        {"sr.engine=-2147483648", "sr.engine=-1"},
+        {"sr.volume=100", "sr.volume=100"},
+        {"servers.default=5", "servers.default=0"},
+        {"servers.default=1\nservers[1].name=x\nservers[1].port=70000", "servers[1].port=65535"},
+        {"servers.default=1\nservers[1].name=x\nservers[1].port=-1", "servers.default=1"},
+        {"servers[1].name=x\nservers[1].port=-1", "servers[1].port=0"},
+        {std::string("sounds.device=Card\0junk", 23), "sounds.device=Card"},
+    };
+    for (const auto& c : cases) {
+        writeFile(user, "config.ini", c.file + "\n");
+        loadConfig(state);
+        ASSERT_TRUE(saveConfig(state));
+        EXPECT_NE(readUserFile("config.ini").find(std::string(c.saved) + "\r\n"), std::string::npos)
+            << c.file;
+    }
+}
+
 TEST_F(ConfigFileTest, OutOfRangeDefaultServerSelectsTheBuiltInOne) {
     for (const char* value : {"5", "-1", "2147483647"}) {
         writeFile(user, "config.ini", std::string("servers.default=") + value + "\n");

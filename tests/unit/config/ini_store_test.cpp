@@ -21,15 +21,16 @@ TEST(IniReader, LineRules) {
                  "dup=first\n"
                  "crlf=value\r\n"
                  "dup=second\n"
-                 "inner\rcr=x\n"
-                 "last=no line end");
+                 "inner\rcr=x\n" +
+                 std::string("nul=cut\0here\\n\n", 15) + "last=no line end");
     struct Case {
         const char* key;
         const char* value;
     };
     const Case cases[] = {
-        {" ;notcomment", "2"}, {"key ", " value"}, {"a", "b=c"},       {"", "empty key"},
-        {"dup", "second"},     {"crlf", "value"},  {"inner\rcr", "x"}, {"last", "no line end"},
+        {" ;notcomment", "2"}, {"key ", " value"},      {"a", "b=c"},
+        {"", "empty key"},     {"dup", "second"},       {"crlf", "value"},
+        {"inner\rcr", "x"},    {"last", "no line end"}, {"nul", "cut"},
     };
     for (const auto& c : cases) {
         EXPECT_TRUE(ini.has(c.key)) << c.key;
