@@ -27,33 +27,52 @@ std::optional<std::string> readWholeFile(const std::string& path) {
     return bytes;
 }
 
-bool replaceFileAtomically(const std::string& path, std::string_view bytes) {
+namespace {
+
+constexpr std::string_view kTemporarySuffix = ".tmp";
+
+} // namespace
+
+bool replaceFileAtomically(const std::string& path, std::string_view bytes,
+                           const FileFlush& flush) {
     static std::atomic<unsigned> counter{0};
     const std::filesystem::path target = pathFromUtf8(path);
     std::filesystem::path temporary = target;
-    temporary += ".tmp" + std::to_string(counter.fetch_add(1));
+    temporary += std::string(kTemporarySuffix) + std::to_string(counter.fetch_add(1));
+    const auto giveUp = [&temporary] {
+        std::error_code ignored;
+        std::filesystem::remove(temporary, ignored);
+        return false;
+    };
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out) {
             return false;
         }
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
+        out.close();
         if (!out) {
-            out.close();
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            return false;
+            return giveUp();
         }
+    }
+    // Without this the rename can reach the disk before the bytes do, and a power cut then
+    // leaves an empty file where the old one was.
+    if (!flush(temporary)) {
+        return giveUp();
     }
     std::error_code error;
     std::filesystem::rename(temporary, target, error);
-    if (error) {
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
-        return false;
+    return error ? giveUp() : true;
+}
+
+std::optional<std::string_view> targetOfTemporaryFile(std::string_view fileName) {
+    const std::size_t digits = fileName.find_last_not_of("0123456789") + 1;
+    if (digits == fileName.size() || digits < kTemporarySuffix.size() + 1 ||
+        fileName.substr(digits - kTemporarySuffix.size(), kTemporarySuffix.size()) !=
+            kTemporarySuffix) {
+        return std::nullopt;
     }
-    return true;
+    return fileName.substr(0, digits - kTemporarySuffix.size());
 }
 
 } // namespace vendrel

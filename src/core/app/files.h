@@ -3,6 +3,7 @@
 // user folder with non-ASCII characters works.
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,8 +23,21 @@ inline constexpr char kPathSeparator = '/';
 // The whole file, or nothing when it cannot be opened or read.
 [[nodiscard]] std::optional<std::string> readWholeFile(const std::string& path);
 
-// Writes the bytes to a temporary file in the target's folder, flushes it and moves it over the
-// target. On any failure the target is left as it was and the temporary file is removed.
-[[nodiscard]] bool replaceFileAtomically(const std::string& path, std::string_view bytes);
+// Makes a written file's bytes durable on the disk (fsync, FlushFileBuffers); false when it
+// cannot be opened or the disk reports an error. The OS call lives in the platform's folder
+// (src/posix/file_sync.cpp, src/win/file_sync.cpp), picked by the build.
+[[nodiscard]] bool flushFileToDisk(const std::filesystem::path& file);
+
+using FileFlush = std::function<bool(const std::filesystem::path& file)>;
+
+// Writes the bytes to a temporary file in the target's folder (the target's name, ".tmp" and a
+// number), flushes it to the disk and moves it over the target. On any failure the target is
+// left as it was and the temporary file is removed.
+[[nodiscard]] bool replaceFileAtomically(const std::string& path, std::string_view bytes,
+                                         const FileFlush& flush = flushFileToDisk);
+
+// The target's name when fileName is one of those temporary names ("config.ini" for
+// "config.ini.tmp3"), else nothing: a save killed halfway leaves such a file behind.
+[[nodiscard]] std::optional<std::string_view> targetOfTemporaryFile(std::string_view fileName);
 
 } // namespace vendrel

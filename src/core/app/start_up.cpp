@@ -69,6 +69,7 @@ bool initEnvironment(AppState& state, SystemEnvironment& system, Worker& worker)
                                  std::to_string(os.servicePackMinor));
 
     log.line("Loading config...");
+    removeInterruptedSaves(state.folders.user);
     loadConfig(state);
     log.line("Loading language...");
     if (!loadLanguage(state, true)) {

@@ -34,6 +34,23 @@ std::string replaceAll(std::string text, std::string_view pattern, std::string_v
     return text;
 }
 
+// config.ini, or views<N>.ini and channels<N>.ini for a server index N.
+bool isSettingsFileName(std::string_view name) {
+    if (name == "config.ini") {
+        return true;
+    }
+    constexpr std::string_view kExtension = ".ini";
+    for (const std::string_view prefix : {"views", "channels"}) {
+        if (name.size() > prefix.size() + kExtension.size() && name.starts_with(prefix) &&
+            name.ends_with(kExtension)) {
+            const std::string_view index =
+                name.substr(prefix.size(), name.size() - prefix.size() - kExtension.size());
+            return index.find_first_not_of("0123456789") == std::string_view::npos;
+        }
+    }
+    return false;
+}
+
 // The volumes as the engine keeps them (sounds 0..1, streams 0.001..1); what is not a number
 // at all gives the default.
 float readVolume(const IniReader& ini, const std::string& key, float fallback, float low) {
@@ -209,6 +226,17 @@ bool saveConfig(AppState& state) {
         return false;
     }
     return true;
+}
+
+void removeInterruptedSaves(const std::string& userFolder) {
+    std::error_code error;
+    for (const auto& item : std::filesystem::directory_iterator(pathFromUtf8(userFolder), error)) {
+        const std::string name = utf8FromPath(item.path().filename());
+        const auto target = targetOfTemporaryFile(name);
+        if (target && isSettingsFileName(*target) && item.is_regular_file(error)) {
+            std::filesystem::remove(item.path(), error);
+        }
+    }
 }
 
 void restoreDefaultSettings(AppState& state) {

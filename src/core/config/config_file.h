@@ -23,6 +23,10 @@ bool saveConfig(AppState& state);
 // settings record and reloads the language. The server list is kept.
 void restoreDefaultSettings(AppState& state);
 
+// Removes the temporary files that saves of config.ini and of the views and channels files
+// ("views<N>.ini", "channels<N>.ini") left in the user folder when they were killed halfway.
+void removeInterruptedSaves(const std::string& userFolder);
+
 // The key prefix of server entry n: "servers[n].".
 [[nodiscard]] std::string serverKeyPrefix(std::size_t n);
 

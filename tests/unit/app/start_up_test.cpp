@@ -50,6 +50,28 @@ TEST_F(StartUpTest, FirstStartCreatesFoldersAndLogsEachStep) {
     EXPECT_EQ(readWholeFile(torv() + "debug.txt").value_or(""), expected);
 }
 
+TEST_F(StartUpTest, TemporaryFilesOfInterruptedSavesAreRemoved) {
+    std::filesystem::create_directory(pathFromUtf8(torv()));
+    const std::vector<std::string> stale = {"config.ini.tmp0", "config.ini.tmp17",
+                                            "views2.ini.tmp3", "channels10.ini.tmp1"};
+    const std::vector<std::string> kept = {"config.ini",      "views2.ini",     "config.ini.tmp",
+                                           "config.ini.tmpx", "views.ini.tmp1", "viewsA.ini.tmp1",
+                                           "other.ini.tmp1",  "notes.txt.tmp2", "debug.txt"};
+    for (const auto& name : stale) {
+        std::ofstream(pathFromUtf8(torv() + name)) << "half";
+    }
+    for (const auto& name : kept) {
+        std::ofstream(pathFromUtf8(torv() + name)) << "x=1\n";
+    }
+    ASSERT_TRUE(initEnvironment(state, system, worker));
+    for (const auto& name : stale) {
+        EXPECT_FALSE(std::filesystem::exists(pathFromUtf8(torv() + name))) << name;
+    }
+    for (const auto& name : kept) {
+        EXPECT_TRUE(std::filesystem::exists(pathFromUtf8(torv() + name))) << name;
+    }
+}
+
 TEST_F(StartUpTest, FailuresEndStartUpBeforeAnyLog) {
     struct Case {
         const char* description;

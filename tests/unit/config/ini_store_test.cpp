@@ -163,6 +163,25 @@ TEST(IniWriter, FailedSaveLeavesTheOldFile) {
     EXPECT_EQ(reader.getString("k", ""), "kept");
 }
 
+TEST(IniWriter, SaveFlushesTheNewFileToTheDiskBeforeTheRename) {
+    testing::TempFolder folder;
+    const std::string path = folder.str() + "config.ini";
+    ASSERT_TRUE(replaceFileAtomically(path, "old"));
+    std::vector<std::string> flushed; // what the flushed file and the target held
+    const auto flush = [&](const std::filesystem::path& file) {
+        flushed = {readWholeFile(utf8FromPath(file)).value_or("?"),
+                   readWholeFile(path).value_or("?")};
+        return flushFileToDisk(file);
+    };
+    ASSERT_TRUE(replaceFileAtomically(path, "new", flush));
+    EXPECT_EQ(flushed, (std::vector<std::string>{"new", "old"}));
+    // A disk that reports an error keeps the old file, and no temporary file stays.
+    EXPECT_FALSE(replaceFileAtomically(path, "lost", [](const auto&) { return false; }));
+    EXPECT_EQ(readWholeFile(path), "new");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+    EXPECT_FALSE(flushFileToDisk(pathFromUtf8(folder.str() + "missing")));
+}
+
 TEST(IniReader, MissingFileAddsNothing) {
     IniReader ini;
     ini.load("/definitely/not/here.ini");
