@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "app/worker.h"
 #include "fakes/app_fixture.h"
 
@@ -52,23 +54,17 @@ TEST_F(StartUpTest, FirstStartCreatesFoldersAndLogsEachStep) {
 
 TEST_F(StartUpTest, TemporaryFilesOfInterruptedSavesAreRemoved) {
     std::filesystem::create_directory(pathFromUtf8(torv()));
-    const std::vector<std::string> stale = {"config.ini.tmp0", "config.ini.tmp17",
-                                            "views2.ini.tmp3", "channels10.ini.tmp1"};
-    const std::vector<std::string> kept = {"config.ini",      "views2.ini",     "config.ini.tmp",
-                                           "config.ini.tmpx", "views.ini.tmp1", "viewsA.ini.tmp1",
-                                           "other.ini.tmp1",  "notes.txt.tmp2", "debug.txt"};
-    for (const auto& name : stale) {
-        std::ofstream(pathFromUtf8(torv() + name)) << "half";
-    }
-    for (const auto& name : kept) {
+    const std::map<std::string, bool> isRemoved = {
+        {"config.ini.tmp0", true},     {"config.ini.tmp17", true}, {"views2.ini.tmp3", true},
+        {"channels10.ini.tmp1", true}, {"config.ini", false},      {"views2.ini", false},
+        {"config.ini.tmp", false},     {"config.ini.tmpx", false}, {"views.ini.tmp1", false},
+        {"viewsA.ini.tmp1", false},    {"other.ini.tmp1", false},  {"notes.txt.tmp2", false}};
+    for (const auto& [name, removed] : isRemoved) {
         std::ofstream(pathFromUtf8(torv() + name)) << "x=1\n";
     }
     ASSERT_TRUE(initEnvironment(state, system, worker));
-    for (const auto& name : stale) {
-        EXPECT_FALSE(std::filesystem::exists(pathFromUtf8(torv() + name))) << name;
-    }
-    for (const auto& name : kept) {
-        EXPECT_TRUE(std::filesystem::exists(pathFromUtf8(torv() + name))) << name;
+    for (const auto& [name, removed] : isRemoved) {
+        EXPECT_NE(std::filesystem::exists(pathFromUtf8(torv() + name)), removed) << name;
     }
 }
 

@@ -66,50 +66,45 @@ TEST(FormatText, MismatchedOrMissingArgumentsStaySafe) {
 // and of the floating-point conversions, in the combinations printf defines.
 class FormatGenerator {
 public:
-    explicit FormatGenerator(std::uint32_t seed) : rng_(seed) {}
-
     void checkNext() {
         const char conversion = "diuoxXcs%feEgGF"[below(15)];
-        std::string format = "[%";
         const bool isText = conversion == 'c' || conversion == 's';
         const bool isSigned = conversion == 'd' || conversion == 'i';
         const bool isFloating = std::string_view("feEgGF").find(conversion) != std::string::npos;
-        for (const char flag : std::string_view("-+ #0")) {
+        std::string format = "[%";
+        for (const char flag : std::string_view(conversion == '%' ? "" : "-+ #0")) {
             const bool isUndefined = (flag == '#' && (isText || isSigned || conversion == 'u')) ||
                                      (flag == '0' && isText);
-            if (conversion != '%' && !isUndefined && below(3) == 0) {
-                format += flag;
-            }
+            format += !isUndefined && below(3) == 0 ? std::string(1, flag) : "";
         }
-        if (conversion != '%' && below(2) == 0) {
-            format += std::to_string(below(30));
-        }
+        format += conversion != '%' && below(2) == 0 ? std::to_string(below(30)) : "";
         if (conversion != '%' && conversion != 'c' && below(2) == 0) {
             format += below(4) == 0 ? "." : "." + std::to_string(below(30));
         }
-        const char* modifiers[] = {"hh", "h", "l", "ll", "j", "z", "t"};
-        const int modifier = isText || isFloating || conversion == '%' ? -1 : below(9) - 2;
-        format += std::string(modifier >= 0 ? modifiers[modifier] : "") + conversion + "]";
+        const int modifier = isText || isFloating || conversion == '%' ? 0 : below(8);
+        const char* modifiers[] = {"", "hh", "h", "l", "ll", "j", "z", "t"};
+        format += modifiers[modifier] + std::string(1, conversion) + "]";
         const std::uint64_t high = rng_();
         const auto bits = static_cast<long long>(high << 32 | rng_());
         const long long value = bits >> below(64) >> (below(2) * 62); // small ones too
+        // No subnormals: Debian's libSoundTouch, loaded by this program, sets the processor to
+        // treat them as zero, and to_chars then sees a zero.
+        const double negativeNan = -NAN;
+        const double floats[] = {0.0,       -0.0,  1.0,   0.5,      123.456,     1e-5,
+                                 9.9999999, 1e100, 1e300, HUGE_VAL, negativeNan, -2.5};
+        const char* texts[] = {"", "a", "abc", "une longue phrase"};
         if (isFloating) {
-            // No subnormals: Debian's libSoundTouch, loaded by this program, sets the
-            // processor to treat them as zero, and to_chars then sees a zero.
-            check(format, pick<double>({0.0, -0.0, 1.0, 0.5, 123.456, 1e-5, 9.9999999, 1e100, -2.5,
-                                        1e300, HUGE_VAL, -NAN, static_cast<double>(value) / 1024}));
+            check(format, below(4) == 0 ? static_cast<double>(value) / 1024 : floats[below(12)]);
         } else if (conversion == 's') {
-            check(format, pick<const char*>({"", "a", "abc", "une longue phrase"}));
+            check(format, texts[below(4)]);
         } else if (conversion == 'c' || conversion == '%') {
-            check(format, static_cast<int>(value & 0xff));
-        } else if (modifier <= 1) { // hh, h and none take an int
+            check(format, static_cast<int>(value & 0x7f));
+        } else if (modifier <= 2) { // none, hh and h take an int
             checkTyped<int, unsigned>(format, isSigned, value);
-        } else if (modifier == 2) {
-            checkTyped<long, unsigned long>(format, isSigned, value);
         } else if (modifier == 3) {
+            checkTyped<long, unsigned long>(format, isSigned, value);
+        } else if (modifier == 4 || modifier == 5) {
             checkTyped<long long, unsigned long long>(format, isSigned, value);
-        } else if (modifier == 4) {
-            checkTyped<std::intmax_t, std::uintmax_t>(format, isSigned, value);
         } else {
             checkTyped<std::ptrdiff_t, std::size_t>(format, isSigned, value);
         }
@@ -117,10 +112,6 @@ public:
 
 private:
     int below(int n) { return static_cast<int>(rng_() % static_cast<unsigned>(n)); }
-
-    template <typename T> T pick(std::initializer_list<T> choices) {
-        return *(choices.begin() + below(static_cast<int>(choices.size())));
-    }
 
     // Unsigned conversions also get signed arguments, as callers pass them.
     template <typename Signed, typename Unsigned>
@@ -138,19 +129,21 @@ private:
         ASSERT_TRUE(length >= 0 && length < 1024) << format;
         const std::string expected(buffer, static_cast<std::size_t>(length));
         ASSERT_EQ(formatText(1024, format, argument), expected) << format << " of " << argument;
-        const std::u16string wideFormat(format.begin(), format.end());
-        std::u16string wideExpected;
-        for (const char c : expected) {
-            wideExpected += static_cast<char16_t>(static_cast<unsigned char>(c));
-        }
-        ASSERT_EQ(formatWide(1024, wideFormat, argument), wideExpected) << format;
+        ASSERT_EQ(formatWide(1024, std::u16string(format.begin(), format.end()), argument),
+                  std::u16string(expected.begin(), expected.end()))
+            << format;
     }
 
-    std::mt19937 rng_;
+    std::mt19937 rng_{2011};
 };
 
 TEST(FormatText, FormatsExactlyAsSnprintf) {
-    FormatGenerator generator(2011);
+#ifdef _WIN32
+    // MinGW's printf is no reference: it gives "" for "%#.0o" of 0, a blank for "% u" and no
+    // sign to a negative NaN. The native build compares with glibc's.
+    GTEST_SKIP() << "MinGW's printf";
+#endif
+    FormatGenerator generator;
     for (int n = 0; n < 30000 && !HasFatalFailure(); ++n) {
         generator.checkNext();
     }

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
-#include <cerrno>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
@@ -66,176 +66,90 @@ TEST(Numbers, FloatsUseAFullStopWhateverTheLocale) {
     (void)hasCommaLocale;
 }
 
-// Number-like texts for the comparisons with the C library below: signs, digits, points,
-// exponents large and small, hexadecimal forms, infinity and NaN spellings, junk after.
-class NumberTextGenerator {
-public:
-    explicit NumberTextGenerator(std::uint32_t seed) : rng_(seed) {}
-
-    std::string next() {
-        std::string text = pick({"", "", "", " ", "\t\n", "\v\f\r "});
-        text += pick({"", "", "", "-", "+", "--", "+-", "-+", " -"});
-        switch (below(8)) {
-        case 0:
-            text += pick({"inf", "INF", "Infinity", "infinit", "infinityx", "in", "nan", "NaN",
-                          "nan()", "nan(123)", "nan(abc_9Z)", "nan(", "nan(1 2)", "nan)", "na"});
-            break;
-        case 1:
-            text += pick({"0x", "0X", "0x.", "0x-5", "0x+5", "0xnan", "0xinf", "0xp3", "0x.p1",
-                          "0x 1", "0", ".", "e5", "", "00x1"});
-            break;
-        case 2:
-        case 3:
-            text += pick({"0x", "0X"}) + hexMantissa() + exponent("pP");
-            break;
-        default:
-            text += decimalMantissa() + exponent("eE");
-            break;
-        }
-        return text + pick({"", "", "", "x", "e", "E+", "e-", "p", "p+1", ".", ",5", " 1", "abc",
-                            std::string(1, '\0') + "1", "\x80", "0x1", "(1)"});
-    }
-
-private:
-    int below(int n) { return static_cast<int>(rng_() % static_cast<unsigned>(n)); }
-
-    std::string pick(std::initializer_list<std::string> choices) {
-        return *(choices.begin() + below(static_cast<int>(choices.size())));
-    }
-
-    std::string digits(const char* alphabet, int alphabetSize, int maxCount) {
-        std::string out;
-        const int count = below(maxCount + 1);
-        for (int n = 0; n < count; ++n) {
-            out += alphabet[below(alphabetSize)];
+// Number-like texts: white space, signs, decimal and hexadecimal digits with points and with
+// exponents near and far beyond a double's limits, infinity and NaN spellings, junk after.
+std::string numberLikeText(std::mt19937& rng) {
+    const auto below = [&](unsigned n) {
+        return rng() % n;
+    };
+    const auto pick = [&](std::initializer_list<std::string_view> choices) {
+        return std::string(*(choices.begin() + below(static_cast<unsigned>(choices.size()))));
+    };
+    const auto digits = [&](std::string_view alphabet, unsigned most) {
+        std::string out(below(most + 1), '0');
+        for (char& c : out) {
+            c = alphabet[below(static_cast<unsigned>(alphabet.size()))];
         }
         return out;
+    };
+    std::string text = pick({"", "", " ", "\t\n\v\f\r"}) + pick({"", "", "-", "+", "--", "+-"});
+    const bool isHex = below(3) == 0;
+    const std::string_view alphabet = isHex ? "0123456789abcdefABCDEF" : "0123456789";
+    const unsigned kind = below(8);
+    if (kind == 0) {
+        text += pick({"inf", "INF", "Infinity", "infinit", "in", "nan", "NaN", "nan()", "nan(1_aZ)",
+                      "nan(", "nan(1 2)", "0x", "0x.", "0x-5", "0xnan", "0xp3", ".", "e5"});
+    } else if (kind == 1) { // rounding and range boundaries
+        text += pick({"2.4703282292062327e-324", "2.4703282292062328e-324", "9007199254740993",
+                      "1.7976931348623157e308", "1.797693134862315807e308"});
+    } else {
+        text += (isHex ? pick({"0x", "0X"}) : "") + digits(alphabet, below(4) ? 3 : 40) +
+                pick({"", ".", "."}) + std::string(below(4) ? 0 : below(400), '0') +
+                digits(alphabet, below(6) ? 20 : 800);
     }
-
-    // Short numbers, numbers with long runs of zeros on either side of the point, and numbers
-    // with hundreds of digits whose rounding depends on the last of them.
-    std::string decimalMantissa() {
-        const int length = below(6) == 0 ? 800 : 20;
-        std::string whole = digits("0123456789", 10, below(2) ? 3 : length);
-        std::string fraction = digits("0123456789", 10, below(2) ? 3 : length);
-        if (below(4) == 0) {
-            fraction = std::string(static_cast<std::size_t>(below(400)), '0') + fraction;
-        }
-        if (below(4) == 0) {
-            whole += std::string(static_cast<std::size_t>(below(400)), '0');
-        }
-        if (below(6) == 0) {
-            return pick({"2.4703282292062327", "2.4703282292062328", "1.7976931348623157",
-                         "1.797693134862315807", "2.2250738585072011", "4.9406564584124654",
-                         "9007199254740993", "0.1", "1"});
-        }
-        switch (below(4)) {
-        case 0:
-            return whole;
-        case 1:
-            return "." + fraction;
-        default:
-            return whole + "." + fraction;
-        }
+    if (below(3) != 0) {
+        text += std::string(1, (isHex ? "pP" : "eE")[below(2)]) + pick({"", "+", "-", "-"});
+        const unsigned size = below(5);
+        text += size == 0   ? std::to_string(below(30))
+                : size == 1 ? std::to_string(280 + below(60))
+                : size == 2 ? std::to_string(1000 + below(200))
+                            : pick({"", "99999999999999999999", "0000000000000000001", "x"});
     }
-
-    std::string hexMantissa() {
-        std::string whole = digits("0123456789abcdefABCDEF", 22, below(2) ? 3 : 20);
-        std::string fraction = digits("0123456789abcdefABCDEF", 22, below(2) ? 3 : 20);
-        if (below(4) == 0) {
-            fraction = std::string(static_cast<std::size_t>(below(300)), '0') + fraction;
-        }
-        switch (below(4)) {
-        case 0:
-            return whole;
-        case 1:
-            return "." + fraction;
-        default:
-            return whole + "." + fraction;
-        }
-    }
-
-    // Exponents near the limits of a double (and of its subnormals), far beyond them, with
-    // leading zeros, or missing their digits.
-    std::string exponent(const char* letters) {
-        if (below(3) == 0) {
-            return "";
-        }
-        std::string out(1, letters[below(2)]);
-        out += pick({"", "", "+", "-", "-"});
-        const int magnitude = below(5);
-        if (magnitude == 0) {
-            out += std::to_string(below(30));
-        } else if (magnitude == 1) {
-            out += std::to_string(280 + below(60));
-        } else if (magnitude == 2) {
-            out += std::to_string(1000 + below(200));
-        } else if (magnitude == 3) {
-            out += pick(
-                {"", "000000000000000000000000001", "99999999999999999999", "4294967296", "x"});
-        } else {
-            out += "00" + std::to_string(below(400));
-        }
-        return out;
-    }
-
-    std::mt19937 rng_;
-};
+    return text + pick({"", "", "x", "e", "E+", "p", ".", " 1", ",5", "0x1", "(1)", "\x80"});
+}
 
 TEST(Numbers, ReadsFloatsExactlyAsStrtodInTheCLocale) {
+#ifdef _WIN32
+    // MinGW's C library is no reference: nothing read after a minus gives -0, "0x" without
+    // digits reads as nothing, "nan(" runs to any ")". The native build compares with glibc's.
+    GTEST_SKIP() << "MinGW's strtod";
+#endif
     // Every value bit and every consumed character as the C library's strtod; NaN only needs
     // to be a NaN (its payload is the library's own).
-    const char* spotChecks[] = {"--12",
-                                "1E-400",
-                                "0x-5",
-                                "0xnan",
-                                "-0x",
-                                "0x1p-1075",
-                                "1e400",
-                                "0.0000000000000000000000000000000000000000000000000000000000000"
-                                "0000000000000000000000000000000000000000000000000000000000000"
-                                "0000000000000000000000000000000000000000000000000000000000000"
-                                "0000000000000000000000000000000000000000000000000000000000000"
-                                "0000000000000000000000000000000000000000000000000000000000000"
-                                "0000000000000000000000000000000000000000000000000000000000001"};
-    NumberTextGenerator generator(20260307);
-    for (int n = 0; n < 40000; ++n) {
-        const std::string text = n < static_cast<int>(std::size(spotChecks))
-                                     ? std::string(spotChecks[n])
-                                     : generator.next();
+    const std::string spotChecks[] = {"--12", "1E-400", "0x-5", "0xnan",
+                                      "0." + std::string(400, '0') + "1"};
+    std::mt19937 rng(20260307);
+    for (std::size_t n = 0; n < 40000; ++n) {
+        const std::string text = n < std::size(spotChecks) ? spotChecks[n] : numberLikeText(rng);
         char* end = nullptr;
         const double expected = std::strtod(text.c_str(), &end);
         const ParsedDouble actual = parseDouble(text);
-        if (std::isnan(expected)) {
-            ASSERT_TRUE(std::isnan(actual.value)) << '"' << text << '"';
-        } else {
-            ASSERT_EQ(std::bit_cast<std::uint64_t>(actual.value),
-                      std::bit_cast<std::uint64_t>(expected))
-                << '"' << text << "\" gives " << actual.value << ", strtod " << expected;
-        }
+        const auto bits = [](double value) {
+            return std::bit_cast<std::uint64_t>(value);
+        };
+        ASSERT_TRUE(std::isnan(expected) ? std::isnan(actual.value)
+                                         : bits(actual.value) == bits(expected))
+            << '"' << text << "\" gives " << actual.value << ", strtod " << expected;
         ASSERT_EQ(actual.length, static_cast<std::size_t>(end - text.c_str()))
             << '"' << text << '"';
-        ASSERT_EQ(std::bit_cast<std::uint64_t>(toDouble(text)),
-                  std::bit_cast<std::uint64_t>(actual.value));
     }
 }
 
 TEST(Numbers, ReadsIntegersExactlyAsStrtollWithBaseZero) {
-    NumberTextGenerator generator(1321);
+#ifdef _WIN32
+    GTEST_SKIP() << "MinGW's strtoll"; // as above
+#endif
+    std::mt19937 rng(1321);
     for (int n = 0; n < 40000; ++n) {
-        std::string text = generator.next();
-        if (n % 3 == 0) { // integers are mostly short: keep whole digit runs in range often
-            text = text.substr(0, 12);
-        }
+        // Often cut short, so that many digit runs fit in 64 bits.
+        const std::string text = numberLikeText(rng).substr(0, n % 2 == 0 ? 12 : std::string::npos);
         char* end = nullptr;
-        errno = 0;
         const long long expected = std::strtoll(text.c_str(), &end, 0);
         const ParsedInteger actual = parseInteger(text);
         ASSERT_EQ(actual.value, expected) << '"' << text << '"';
         ASSERT_EQ(actual.length, static_cast<std::size_t>(end - text.c_str()))
             << '"' << text << '"';
-        const long long clamped = std::clamp<long long>(expected, INT32_MIN, INT32_MAX);
-        ASSERT_EQ(toInt32(text), clamped) << '"' << text << '"';
+        ASSERT_EQ(toInt32(text), std::clamp<long long>(expected, INT32_MIN, INT32_MAX)) << text;
     }
 }
 
