@@ -229,12 +229,15 @@ bool saveConfig(AppState& state) {
 }
 
 void removeInterruptedSaves(const std::string& userFolder) {
+    // Stepped with error codes: start-up must not end on a folder that cannot be listed.
     std::error_code error;
-    for (const auto& item : std::filesystem::directory_iterator(pathFromUtf8(userFolder), error)) {
-        const std::string name = utf8FromPath(item.path().filename());
+    std::filesystem::directory_iterator item(pathFromUtf8(userFolder), error);
+    for (; !error && item != std::filesystem::directory_iterator(); item.increment(error)) {
+        const std::string name = utf8FromPath(item->path().filename());
         const auto target = targetOfTemporaryFile(name);
-        if (target && isSettingsFileName(*target) && item.is_regular_file(error)) {
-            std::filesystem::remove(item.path(), error);
+        std::error_code ignored;
+        if (target && isSettingsFileName(*target) && item->is_regular_file(ignored)) {
+            std::filesystem::remove(item->path(), ignored);
         }
     }
 }
