@@ -15,6 +15,19 @@ std::string utf8FromPath(const std::filesystem::path& path) {
     return std::string(text.begin(), text.end());
 }
 
+std::vector<std::filesystem::path> filesIn(const std::string& folder) {
+    std::vector<std::filesystem::path> files;
+    std::error_code error;
+    std::filesystem::directory_iterator item(pathFromUtf8(folder), error);
+    for (; !error && item != std::filesystem::directory_iterator(); item.increment(error)) {
+        std::error_code ignored;
+        if (item->is_regular_file(ignored)) {
+            files.push_back(item->path());
+        }
+    }
+    return files;
+}
+
 std::optional<std::string> readWholeFile(const std::string& path) {
     std::ifstream in(pathFromUtf8(path), std::ios::binary);
     if (!in) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vendrel {
 
@@ -19,6 +20,10 @@ inline constexpr char kPathSeparator = '/';
 
 [[nodiscard]] std::filesystem::path pathFromUtf8(std::string_view path);
 [[nodiscard]] std::string utf8FromPath(const std::filesystem::path& path);
+
+// The regular files of a folder, in the order the system lists them; none when it cannot be
+// listed. Never throws, whatever happens to the folder meanwhile.
+[[nodiscard]] std::vector<std::filesystem::path> filesIn(const std::string& folder);
 
 // The whole file, or nothing when it cannot be opened or read.
 [[nodiscard]] std::optional<std::string> readWholeFile(const std::string& path);

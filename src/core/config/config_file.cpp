@@ -229,25 +229,21 @@ bool saveConfig(AppState& state) {
 }
 
 void removeInterruptedSaves(const std::string& userFolder) {
-    // Stepped with error codes: start-up must not end on a folder that cannot be listed.
-    std::error_code error;
-    std::filesystem::directory_iterator item(pathFromUtf8(userFolder), error);
-    for (; !error && item != std::filesystem::directory_iterator(); item.increment(error)) {
-        const std::string name = utf8FromPath(item->path().filename());
+    for (const auto& file : filesIn(userFolder)) {
+        const std::string name = utf8FromPath(file.filename());
         const auto target = targetOfTemporaryFile(name);
-        std::error_code ignored;
-        if (target && isSettingsFileName(*target) && item->is_regular_file(ignored)) {
-            std::filesystem::remove(item->path(), ignored);
+        if (target && isSettingsFileName(*target)) {
+            std::error_code ignored;
+            std::filesystem::remove(file, ignored);
         }
     }
 }
 
 void restoreDefaultSettings(AppState& state) {
-    std::error_code error;
-    for (const auto& item :
-         std::filesystem::directory_iterator(pathFromUtf8(state.folders.user), error)) {
-        if (item.path().extension() == ".ini" && item.is_regular_file(error)) {
-            std::filesystem::remove(item.path(), error);
+    for (const auto& file : filesIn(state.folders.user)) {
+        if (file.extension() == ".ini") {
+            std::error_code ignored;
+            std::filesystem::remove(file, ignored);
         }
     }
     state.settings = ClientSettings();

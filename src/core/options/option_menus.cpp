@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <system_error>
 
 #include "app/app_state.h"
 #include "app/daily_log.h"
@@ -39,10 +38,9 @@ bool isLanguageFile(const std::filesystem::path& path) {
 std::vector<std::u16string> languageNames(const Folders& folders) {
     std::vector<std::u16string> names;
     for (const std::string& folder : {folders.user, folders.program}) {
-        std::error_code error;
-        for (const auto& entry : std::filesystem::directory_iterator(pathFromUtf8(folder), error)) {
-            if (entry.is_regular_file(error) && isLanguageFile(entry.path())) {
-                const std::u16string name = toWide(utf8FromPath(entry.path().stem()));
+        for (const auto& file : filesIn(folder)) {
+            if (isLanguageFile(file)) {
+                const std::u16string name = toWide(utf8FromPath(file.stem()));
                 if (std::find(names.begin(), names.end(), name) == names.end()) {
                     names.push_back(name);
                 }
