@@ -25,6 +25,14 @@ std::string userFile(const AppState& state, const char* kind, std::size_t server
     return state.folders.user + kind + std::to_string(server) + ".ini";
 }
 
+bool saveUserFile(AppState& state, const IniWriter& ini, const std::string& path) {
+    if (!ini.save(path)) {
+        state.debugLog.line("Couldn't write ", path);
+        return false;
+    }
+    return true;
+}
+
 std::string indexed(const char* key, std::size_t i) {
     return key + std::to_string(i);
 }
@@ -162,12 +170,7 @@ bool saveViews(AppState& state, std::size_t server) {
         ini.setInt(indexed("channels", i), static_cast<std::int32_t>(views[i].mask));
         ini.setWide(indexed("name", i), views[i].name);
     }
-    const std::string path = userFile(state, "views", server);
-    if (!ini.save(path)) {
-        state.debugLog.line("Couldn't write ", path);
-        return false;
-    }
-    return true;
+    return saveUserFile(state, ini, userFile(state, "views", server));
 }
 
 bool saveChannels(AppState& state, std::size_t server) {
@@ -183,12 +186,7 @@ bool saveChannels(AppState& state, std::size_t server) {
     for (std::size_t j = 0; j < presentation.customColours.size(); ++j) {
         ini.setInt64(indexed("custcol", j), presentation.customColours[j]);
     }
-    const std::string path = userFile(state, "channels", server);
-    if (!ini.save(path)) {
-        state.debugLog.line("Couldn't write ", path);
-        return false;
-    }
-    return true;
+    return saveUserFile(state, ini, userFile(state, "channels", server));
 }
 
 void loadServerPresentation(AppState& state, std::size_t server) {

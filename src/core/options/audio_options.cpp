@@ -20,8 +20,7 @@ namespace {
 
 using namespace option_menu;
 
-constexpr std::uint32_t kListFlags = MENU_KEEP_OPEN | MENU_TYPE_AHEAD | MENU_CHECK_MARKS; // 19
-constexpr std::uint32_t kAudioFlags = kListFlags | MENU_KEYS_TO_MENU;                     // 27
+constexpr std::uint32_t kAudioFlags = kListFlags | MENU_KEYS_TO_MENU; // 27
 constexpr std::int32_t kArrowHintChannel = kDownloadChannel | kInterruptRequest;
 // A broken speech library that never ends its list must not hang the menu.
 constexpr std::int32_t kMaxListedNames = 1000;

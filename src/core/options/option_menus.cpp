@@ -22,7 +22,6 @@ namespace {
 
 using namespace option_menu;
 
-constexpr std::uint32_t kListFlags = MENU_KEEP_OPEN | MENU_TYPE_AHEAD | MENU_CHECK_MARKS; // 19
 constexpr std::uint32_t kQuestionBox = 0x34;    // Yes and No, warning icon
 constexpr std::uint32_t kInformationBox = 0x40; // OK, information icon
 constexpr std::int32_t kAnswerYes = 6;

@@ -59,6 +59,8 @@ inline constexpr std::int32_t kChannelFirst = 1100; // + channel
 inline constexpr std::int32_t kViewFirst = 1200;    // + view
 // A channel or view menu opened with a selection of this or more reopens quietly.
 inline constexpr std::int32_t kQuietReopen = 128;
+// The flags of most option lists: kept open, type-ahead, check marks drawn.
+inline constexpr std::uint32_t kListFlags = MENU_KEEP_OPEN | MENU_TYPE_AHEAD | MENU_CHECK_MARKS;
 } // namespace option_menu
 
 // Names typed for channels and views are written to INI files and spoken in menus.

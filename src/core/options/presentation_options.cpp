@@ -17,7 +17,6 @@ namespace {
 
 using namespace option_menu;
 
-constexpr std::uint32_t kListFlags = MENU_KEEP_OPEN | MENU_TYPE_AHEAD | MENU_CHECK_MARKS; // 19
 constexpr std::uint32_t kChannelsFlags = MENU_KEEP_OPEN | MENU_TYPE_AHEAD | MENU_KEYS_TO_MENU;
 constexpr std::size_t kMaxAddedChannels = 31;
 // Servers of a later protocol set their own channels: the player may not add or remove any.
