@@ -124,10 +124,24 @@ class PlayableTest(ClientTestCase):
         self.session.press(window, "alt+c")
         wait_for(lambda: self.session.focused(window)["class"] == "Edit", TEXT_TIMEOUT,
                  "the chat line to take the focus")
-        self.session.type_text(window, "Salut à tous")
+        # Under load xdotool and Wine now and then lose a typed "à" between them (the client
+        # never sees the key): what was typed is checked in the line before it is sent.
+        for attempt in range(3):
+            self.session.type_text(window, "Salut à tous")
+            try:
+                wait_for(lambda: self.chat_text(client, window) == "Salut à tous", 5,
+                         "the typed text in the chat line")
+                break
+            except AssertionError:
+                if attempt == 2:
+                    raise
+                self.session.press(window, "Escape")
         self.session.press(window, "Return")
         # Alt+C reaches the server too, as a key forwarded by the menu list.
         self.assertEqual(self.next_text(session, skip_keys=True), "chat Salut à tous")
+
+    def chat_text(self, client, window):
+        return [c for c in client.children(window) if c["class"] == "Edit"][0]["text"]
 
     def answer_input_box(self, client, title, text):
         box = client.wait_dialog(title)
