@@ -6,6 +6,7 @@
 import json
 import os
 import socket
+import ssl
 import struct
 import subprocess
 import sys
@@ -21,6 +22,7 @@ sys.path.insert(0, LOUNGE_DIR)
 import lounge_wire  # noqa: E402
 from lounge_client import (SEP, MiniClient, b36, client_frame, handshake_request,  # noqa: E402
                            http_get, login_record, query_of, split_response, wait_until)
+import lounge_certs  # noqa: E402
 from lounge_server import LoungeServer  # noqa: E402
 from lounge_web import parse_web_rule  # noqa: E402
 
@@ -464,6 +466,80 @@ class CommandLineTest(unittest.TestCase):
         self.assertEqual(ask("shutdown"), "ok bye")
         self.assertEqual(process.wait(10), 1)
         client.close()
+
+
+class TlsTest(unittest.TestCase):
+    """The lounge serving TLS with certificates made here, and its record of whether the login
+    could be read off the wire."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.TemporaryDirectory()
+        cls.certificates = lounge_certs.make_test_set(cls.tmp.name)
+        cls.trusting = ssl.create_default_context(cafile=str(cls.certificates["authority"]))
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.tmp.cleanup()
+
+    def start(self, role="good", tls=True):
+        chain, key = self.certificates[role]
+        server = LoungeServer(port=0, web_port=0, web_root=self.tmp.name,
+                              tls_cert=chain if tls else None, tls_key=key).start()
+        self.addCleanup(server.stop)
+        return server
+
+    def tls_client(self, port):
+        client = MiniClient.__new__(MiniClient)
+        raw = socket.create_connection(("127.0.0.1", port), timeout=5.0)
+        client.sock = self.trusting.wrap_socket(raw, server_hostname="localhost")
+        client.pending = b""
+        self.addCleanup(client.close)
+        return client
+
+    def events(self, server, name):
+        return [e for e in server.events.events if e["event"] == name]
+
+    def test_login_over_tls_never_shows_the_record_on_the_wire(self):
+        server = self.start()
+        self.assertEqual(self.tls_client(server.port).login("demo", "demo1234"), b"ok")
+        self.assertIsNotNone(server.next_session())
+        self.assertEqual(self.events(server, "tls")[0]["serverName"], "localhost")
+        wire = self.events(server, "login_wire")
+        self.assertEqual([(e["tls"], e["loginInClear"]) for e in wire], [(True, False)])
+        # The same check on a plain lounge sees the record: it can tell the difference.
+        plain = self.start(tls=False)
+        client = MiniClient(plain.port)
+        self.addCleanup(client.close)
+        self.assertEqual(client.login("demo", "demo1234"), b"ok")
+        self.assertIsNotNone(plain.next_session())
+        wire = self.events(plain, "login_wire")
+        self.assertEqual([(e["tls"], e["loginInClear"]) for e in wire], [(False, True)])
+
+    def test_plain_client_gets_no_session_and_downloads_are_encrypted(self):
+        server = self.start()
+        client = MiniClient(server.port)
+        self.addCleanup(client.close)
+        with self.assertRaises((EOFError, OSError)):
+            client.login()
+        wait_until(lambda: self.events(server, "tls_error"))
+        self.assertEqual(self.events(server, "login_record"), [])
+        raw = socket.create_connection(("127.0.0.1", server.web.port), timeout=5.0)
+        with self.trusting.wrap_socket(raw, server_hostname="localhost") as web:
+            web.sendall(b"GET /autodl/authority.pem HTTP/1.0\r\n\r\n")
+            answer = b""
+            while chunk := web.recv(65536):
+                answer += chunk
+        self.assertTrue(answer.startswith(b"HTTP/1.0 200 OK"), answer[:40])
+        self.assertIn(b"BEGIN CERTIFICATE", answer)
+
+    def test_certificates_fail_the_checks_they_are_made_to_fail(self):
+        for role, reason in (("otherName", "match"), ("expired", "expired"),
+                             ("unknownAuthority", "self-signed")):
+            with self.subTest(role=role):
+                server = self.start(role)
+                with self.assertRaisesRegex(ssl.SSLCertVerificationError, reason):
+                    self.tls_client(server.port)
 
 
 if __name__ == "__main__":

@@ -46,6 +46,10 @@ def build_parser():
                              "(exit code 1 when an expectation failed)")
     parser.add_argument("--max-seconds", type=float,
                         help="stop after this many seconds whatever happens")
+    parser.add_argument("--tls-cert", metavar="PEM",
+                        help="serve TLS on the game port and the web host with this "
+                             "certificate chain (server first)")
+    parser.add_argument("--tls-key", metavar="PEM", help="the private key of --tls-cert")
     return parser
 
 
@@ -59,7 +63,8 @@ def make_server(args):
         web_port=None if args.web_port < 0 else args.web_port,
         web_root=args.web_root, web_prefix=args.web_prefix,
         control_port=None if args.control_port < 0 else args.control_port,
-        log_path=args.log, accounts=accounts, demo=args.demo)
+        log_path=args.log, accounts=accounts, demo=args.demo,
+        tls_cert=args.tls_cert, tls_key=args.tls_key)
     if args.scenario:
         with open(args.scenario, encoding="utf-8") as handle:
             server.load_script(handle.read())

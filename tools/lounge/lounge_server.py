@@ -12,6 +12,7 @@ import time
 import lounge_scenario as scenario
 from lounge_login import DEFAULT_ACCOUNTS
 from lounge_session import Session
+from lounge_tls import accept_tls, server_context
 from lounge_web import WebServer, parse_web_rule
 
 
@@ -53,9 +54,11 @@ class EventLog:
 class LoungeServer:
     def __init__(self, host="127.0.0.1", port=1321, web_port=1380, web_root=None,
                  web_prefix="/autodl/", control_port=None, log_path=None,
-                 accounts=None, demo=False):
+                 accounts=None, demo=False, tls_cert=None, tls_key=None):
         require_loopback(host)
         self.host = host
+        # With a certificate, the game port and the web host speak TLS only.
+        self.tls_context = server_context(tls_cert, tls_key) if tls_cert else None
         self.accounts = dict(DEFAULT_ACCOUNTS if accounts is None else accounts)
         self.demo_enabled = demo
         self.events = EventLog(log_path)
@@ -74,7 +77,8 @@ class LoungeServer:
         self.port = self._listener.getsockname()[1]
         self.web = None
         if web_port is not None:
-            self.web = WebServer(host, web_port, web_root, web_prefix, self.log)
+            self.web = WebServer(host, web_port, web_root, web_prefix, self.log,
+                                 self.tls_context)
         self.control = None
         if control_port is not None:
             from lounge_control import ControlServer
@@ -184,6 +188,14 @@ class LoungeServer:
 
     def _handle(self, session):
         session.log("connect", peer=session.peer)
+        if self.tls_context is not None:
+            tls, session.tap, details = accept_tls(self.tls_context, session.sock)
+            if tls is None:
+                # The client refused us (our certificate) or spoke no TLS: no plan is used.
+                session.log("tls_error", error=details, wireBytes=len(session.tap.received()))
+                return
+            session.sock = tls
+            session.log("tls", **details)
         steps, scripted = self._take_plan()
         try:
             self._run_connection(session, steps)
@@ -191,6 +203,8 @@ class LoungeServer:
             session.log("error", error=repr(err))
             session.drop(quiet=True)
         finally:
+            if session.tap is not None:
+                session.tap.close()
             with self._changed:
                 if session in self.sessions:
                     self.sessions.remove(session)
@@ -214,6 +228,7 @@ class LoungeServer:
             session.refuse(400)
             return
         session.accept()
+        self._log_login_wire(session)
         with self._lock:
             self.sessions.append(session)
         self._accepted.put(session)
@@ -221,6 +236,17 @@ class LoungeServer:
         session.wait_closed(None)
 
     # --- records -------------------------------------------------------------------
+
+    def _log_login_wire(self, session):
+        """Whether the login record could be read off the wire: on a plain connection it
+        always can (which shows the check works), over TLS it must not."""
+        wire = session.tap.received() if session.tap is not None else session.request.raw
+        secrets = [session.request.target.encode("latin-1")]
+        password = session.login.fields.get("password") if session.login else None
+        if password:
+            secrets.append(password.encode("utf-8"))
+        session.log("login_wire", tls=session.tap is not None, wireBytes=len(wire),
+                    loginInClear=any(secret in wire for secret in secrets))
 
     def log(self, event, **fields):
         self.events.write(event, **fields)

@@ -66,6 +66,7 @@ class Session:
     def __init__(self, server, sock, conn_id, peer):
         self.server = server
         self.sock = sock
+        self.tap = None  # the wire tap of a TLS connection
         self.id = conn_id
         self.peer = peer
         self.request = None

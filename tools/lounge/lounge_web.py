@@ -5,6 +5,7 @@ survive (missing file, empty body, cut body, stall)."""
 import os
 import re
 import socket
+import ssl
 import threading
 
 REQUEST_TIMEOUT = 10.0
@@ -43,7 +44,8 @@ class WebServer:
     """Serves root/<name> at prefix + name. One thread per request; the
     client reads until we close, so every answer ends with a close."""
 
-    def __init__(self, host, port, root, prefix, log):
+    def __init__(self, host, port, root, prefix, log, tls_context=None):
+        self.tls_context = tls_context
         self.root = os.path.realpath(root) if root else None
         self.prefix = prefix if prefix.endswith("/") else prefix + "/"
         self.log = log
@@ -87,12 +89,15 @@ class WebServer:
 
     def _serve(self, conn, peer):
         try:
+            if self.tls_context is not None:
+                conn.settimeout(REQUEST_TIMEOUT)
+                conn = self.tls_context.wrap_socket(conn, server_side=True)
             request = _read_request(conn)
             if request is None:
                 self.log("http", peer="%s:%d" % peer, error="no complete request")
                 return
             self._answer(conn, peer, request)
-        except OSError as err:
+        except (OSError, ssl.SSLError) as err:
             self.log("http", peer="%s:%d" % peer, error=str(err))
         finally:
             try:
@@ -109,7 +114,7 @@ class WebServer:
         if rule.mode == "status":
             status, body = int(rule.number), None
         self.log("http", peer="%s:%d" % peer, request=text, method=method, path=path,
-                 status=status, mode=rule.mode)
+                 status=status, mode=rule.mode, tls=self.tls_context is not None)
         if status != 200:
             conn.sendall(b"HTTP/1.0 %d Error\r\nContent-Length: 0\r\n\r\n" % status)
             return
