@@ -15,3 +15,4 @@
 #define IDC_CONN_LOST_PASSWORD 2002
 #define IDC_CONN_ABOUT 2003
 #define IDC_CONN_RESTORE_DEFAULTS 2004
+#define IDC_CONN_TLS 1004 /* "Encrypted connection": last in the Tab order */

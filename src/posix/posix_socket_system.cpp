@@ -26,7 +26,11 @@ int mapError(int error) {
 
 } // namespace
 
-int PosixSocketSystem::connect(const std::string& host, int port, Handle& handle) {
+int PosixSocketSystem::connect(const std::string& host, int port, Security security,
+                               Handle& handle) {
+    if (security == Security::Tls) {
+        return kErrorTlsFailed;
+    }
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;

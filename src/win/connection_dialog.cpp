@@ -39,6 +39,8 @@ int controlId(ConnectionControl control) {
         return IDC_CONN_RESTORE_DEFAULTS;
     case ConnectionControl::About:
         return IDC_CONN_ABOUT;
+    case ConnectionControl::Encrypted:
+        return IDC_CONN_TLS;
     }
     return 0;
 }
@@ -93,6 +95,12 @@ public:
     }
     bool isRememberPasswordChecked() override {
         return IsDlgButtonChecked(dialog_, IDC_CONN_REMEMBER) == BST_CHECKED;
+    }
+    void setEncrypted(bool isChecked) override {
+        CheckDlgButton(dialog_, IDC_CONN_TLS, isChecked ? BST_CHECKED : BST_UNCHECKED);
+    }
+    bool isEncryptedChecked() override {
+        return IsDlgButtonChecked(dialog_, IDC_CONN_TLS) == BST_CHECKED;
     }
     void focus(ConnectionControl control) override {
         // WM_NEXTDLGCTL, not SetFocus: the dialog also moves its default button along.

@@ -7,9 +7,12 @@
 #include <climits>
 #include <cstring>
 
-namespace vendrel::win {
+#include "schannel_session.h"
 
-int WinSocketSystem::connect(const std::string& host, int port, Handle& handle) {
+namespace vendrel::win {
+namespace {
+
+int connectPlain(const std::string& host, int port, SocketSystem::Handle& handle) {
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
@@ -26,20 +29,52 @@ int WinSocketSystem::connect(const std::string& host, int port, Handle& handle) 
     if (socket == INVALID_SOCKET) {
         return WSAGetLastError();
     }
-    handle = static_cast<Handle>(socket);
+    handle = static_cast<SocketSystem::Handle>(socket);
     if (::connect(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         return WSAGetLastError();
     }
     return 0;
 }
 
+} // namespace
+
+WinSocketSystem::WinSocketSystem() = default;
+WinSocketSystem::~WinSocketSystem() = default;
+
+int WinSocketSystem::connect(const std::string& host, int port, Security security, Handle& handle) {
+    const int connected = connectPlain(host, port, handle);
+    if (connected != 0 || security == Security::Plain) {
+        return connected;
+    }
+    std::unique_ptr<SchannelSession> session;
+    const int opened = SchannelSession::open(static_cast<SOCKET>(handle), host, session);
+    if (opened != 0) {
+        return opened; // the socket is closed by its owner; nothing ever goes out in clear
+    }
+    std::lock_guard lock(sessionsLock_);
+    sessions_[handle] = std::move(session);
+    return 0;
+}
+
+std::shared_ptr<SchannelSession> WinSocketSystem::sessionOf(Handle handle) {
+    std::lock_guard lock(sessionsLock_);
+    const auto found = sessions_.find(handle);
+    return found == sessions_.end() ? nullptr : found->second;
+}
+
 long WinSocketSystem::write(Handle handle, const char* bytes, std::size_t count) {
+    if (const auto session = sessionOf(handle)) {
+        return session->write(bytes, count);
+    }
     const int piece = static_cast<int>(std::min<std::size_t>(count, INT_MAX));
     const int written = ::send(static_cast<SOCKET>(handle), bytes, piece, 0);
     return written == SOCKET_ERROR ? -1 : written;
 }
 
 long WinSocketSystem::read(Handle handle, char* buffer, std::size_t count, int timeoutMs) {
+    if (const auto session = sessionOf(handle)) {
+        return session->read(buffer, count, timeoutMs);
+    }
     const auto socket = static_cast<SOCKET>(handle);
     if (timeoutMs > 0) {
         WSAPOLLFD wait{socket, POLLRDNORM, 0};
@@ -61,6 +96,12 @@ void WinSocketSystem::shutdown(Handle handle) {
 }
 
 void WinSocketSystem::close(Handle handle) {
+    {
+        // No call can still use the handle (TcpSocket's rule), so its session goes with it,
+        // before the number can be handed to another socket.
+        std::lock_guard lock(sessionsLock_);
+        sessions_.erase(handle);
+    }
     closesocket(static_cast<SOCKET>(handle));
 }
 

@@ -80,7 +80,19 @@ int ClientSession::connectToSelectedServer() {
     identity.machineKey = state_.machineKey.value;
     identity.systemVersion = systemVersionCode(state_.osVersion.major, state_.osVersion.minor);
     identity.speechEngine = ports_.speech.speechGetValue(speech_id::kEngine);
-    return connection_.login(server.host, server.port, server.login, server.password, identity);
+    const auto security =
+        server.isTls ? SocketSystem::Security::Tls : SocketSystem::Security::Plain;
+    const int result = connection_.login(server.host, server.port, server.login, server.password,
+                                         identity, security);
+    // A server that answered a login over TLS has shown it can: from now on the dialog asks
+    // before the password goes to it in clear.
+    if (server.isTls && (result == 0 || result == Connection::kRefused)) {
+        ports_.gui.run([&] {
+            state_.servers[defaultServerIndex(state_.settings, state_.servers)].hasReachedTls =
+                true;
+        });
+    }
+    return result;
 }
 
 void ClientSession::reportConnectionError(int result) {

@@ -62,6 +62,10 @@ struct ServerEntry {
     std::int32_t protocol = 0;
     std::int32_t port = 0;
     bool rememberPassword = true;
+    // The game connection goes through TLS; off for every server that does not ask for it.
+    bool isTls = false;
+    // A TLS login has reached this server once: going back to plain asks the player first.
+    bool hasReachedTls = false;
 };
 
 // Entry 0 is always the built-in server.

@@ -185,6 +185,8 @@ void loadConfig(AppState& state) {
         }
         ServerEntry& entry = state.servers[n];
         entry.rememberPassword = ini.getBool(prefix + "rememberPassword", true);
+        entry.isTls = ini.getBool(prefix + "tls", false);
+        entry.hasReachedTls = ini.getBool(prefix + "tlsReached", false);
         entry.login = ini.getString(prefix + "login", "");
         const auto scrambled = hexDecode(ini.getString(prefix + "password", ""));
         if (!scrambled) {
@@ -216,6 +218,13 @@ bool saveConfig(AppState& state) {
             ini.setString(prefix + "url.lostPassword", entry.lostPasswordUrl);
         }
         ini.setBool(prefix + "rememberPassword", entry.rememberPassword);
+        // Written only when set, so the config.ini of a plain server stays as it always was.
+        if (entry.isTls) {
+            ini.setBool(prefix + "tls", true);
+        }
+        if (entry.hasReachedTls) {
+            ini.setBool(prefix + "tlsReached", true);
+        }
         if (entry.rememberPassword) {
             ini.setString(prefix + "login", entry.login);
             ini.setString(prefix + "password", hexEncode(scramblePassword(entry.password, key)));

@@ -81,8 +81,20 @@ void ConnectionDialog::connect() {
     // A list without a selection keeps the server chosen before, which always names an entry.
     const std::size_t index =
         selectedEntry().value_or(defaultServerIndex(state_.settings, state_.servers));
-    state_.settings.defaultServer = static_cast<std::int32_t>(index);
     ServerEntry& entry = state_.servers[index];
+    const bool isTls = view_.isEncryptedChecked();
+    if (entry.hasReachedTls && !isTls) {
+        // The password would cross the network in clear to a server known to offer better.
+        if (!view_.askYesNo(state_.tr("plainconnection"), state_.tr("plainconnection1"))) {
+            view_.setEncrypted(true);
+            view_.focus(ConnectionControl::Encrypted);
+            return;
+        }
+        // The player chose, knowing; a later TLS login arms the question again.
+        entry.hasReachedTls = false;
+    }
+    state_.settings.defaultServer = static_cast<std::int32_t>(index);
+    entry.isTls = isTls;
     entry.rememberPassword = view_.isRememberPasswordChecked();
     entry.login = toNarrow(login);
     // Kept in memory even when it is not remembered: the connection logs in with it, and
@@ -145,6 +157,7 @@ void ConnectionDialog::fillFromEntry(std::size_t index) {
     view_.setText(ConnectionControl::Login, toWide(entry.login));
     view_.setText(ConnectionControl::Password, toWide(entry.password));
     view_.setRememberPassword(entry.rememberPassword);
+    view_.setEncrypted(entry.isTls);
 }
 
 void ConnectionDialog::openAccountLink(bool isCreateAccount) {

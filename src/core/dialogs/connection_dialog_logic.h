@@ -45,6 +45,8 @@ enum class ConnectionControl {
     CreateAccount,
     RestoreDefaults,
     About,
+    // Last, so the Tab order of the controls before it stays what players know.
+    Encrypted,
 };
 
 struct ConnectionControlText {
@@ -53,7 +55,7 @@ struct ConnectionControlText {
 };
 
 // Every control that shows a text, with the language key it is read from.
-inline constexpr std::array<ConnectionControlText, 9> kConnectionControlTexts{{
+inline constexpr std::array<ConnectionControlText, 10> kConnectionControlTexts{{
     {ConnectionControl::ServerLabel, "server"},
     {ConnectionControl::LoginLabel, "login"},
     {ConnectionControl::PasswordLabel, "password"},
@@ -63,6 +65,7 @@ inline constexpr std::array<ConnectionControlText, 9> kConnectionControlTexts{{
     {ConnectionControl::CreateAccount, "createaccount"},
     {ConnectionControl::RestoreDefaults, "restoredefaults"},
     {ConnectionControl::About, "about"},
+    {ConnectionControl::Encrypted, "encrypted"},
 }};
 
 // The open dialog window. GUI thread, every method.
@@ -82,6 +85,8 @@ public:
     [[nodiscard]] virtual std::optional<std::size_t> selectedServer() = 0;
     virtual void setRememberPassword(bool isChecked) = 0;
     [[nodiscard]] virtual bool isRememberPasswordChecked() = 0;
+    virtual void setEncrypted(bool isChecked) = 0;
+    [[nodiscard]] virtual bool isEncryptedChecked() = 0;
     virtual void focus(ConnectionControl control) = 0;
     // The default system beep.
     virtual void beep() = 0;
@@ -112,7 +117,8 @@ public:
     // WM_INITDIALOG: the title, the texts, the server list and the selected server's entry;
     // the focus goes to the login field.
     void initialise();
-    // Button 1 and Enter. A refused login keeps the dialog open.
+    // Button 1 and Enter. A refused login keeps the dialog open, and so does a No to the
+    // question asked before a server once reached encrypted is used in clear.
     void connect();
     // Escape and the close box: the program ends.
     void cancel();

@@ -12,10 +12,13 @@ Connection::Connection(SocketSystem& sockets, DebugLog& log, std::size_t maxPayl
     : log_(log), socket_(sockets), stream_(socket_, maxPayload) {}
 
 int Connection::login(const std::string& host, int port, const std::string& name,
-                      const std::string& password, const LoginIdentity& identity) {
-    log_.line("Connecting to ", host + ":" + std::to_string(port) + "...");
+                      const std::string& password, const LoginIdentity& identity,
+                      SocketSystem::Security security) {
+    const bool isTls = security == SocketSystem::Security::Tls;
+    log_.line("Connecting to ",
+              host + ":" + std::to_string(port) + (isTls ? " (TLS)" : "") + "...");
     loggedIn = false;
-    const int connected = socket_.connect(host, port);
+    const int connected = socket_.connect(host, port, security);
     if (connected != 0) {
         log_.line("Connection error code: ", std::to_string(connected));
         socket_.close();

@@ -30,9 +30,11 @@ public:
 
     Connection(SocketSystem& sockets, DebugLog& log, std::size_t maxPayload = kDefaultMaxPayload);
 
-    // Connection thread. 0 logged in, kRetry, kRefused, or the system's error code.
+    // Connection thread. 0 logged in, kRetry, kRefused, or the system's error code (a TLS
+    // failure among them: never retried, never followed by a plain attempt).
     [[nodiscard]] int login(const std::string& host, int port, const std::string& name,
-                            const std::string& password, const LoginIdentity& identity);
+                            const std::string& password, const LoginIdentity& identity,
+                            SocketSystem::Security security = SocketSystem::Security::Plain);
     // Connection thread. The next text message; false when the connection is over.
     [[nodiscard]] bool receiveMessage(std::string& message);
     // Any thread. One text frame, sent whole; false when it did not all go out.

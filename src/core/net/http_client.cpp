@@ -10,15 +10,54 @@
 
 namespace vendrel {
 
-HostAndPort splitHostPort(std::string_view webHost) {
-    const std::size_t colon = webHost.rfind(':');
+HostAndPort splitHostPort(std::string_view authority, int defaultPort) {
+    const std::size_t colon = authority.rfind(':');
     if (colon == std::string_view::npos) {
-        return {std::string(webHost), 80};
+        return {std::string(authority), defaultPort};
     }
-    const ParsedInteger port = parseInteger(webHost.substr(colon + 1), 10);
+    const ParsedInteger port = parseInteger(authority.substr(colon + 1), 10);
     const bool isValid =
-        port.length == webHost.size() - colon - 1 && port.value > 0 && port.value <= 65535;
-    return {std::string(webHost.substr(0, colon)), isValid ? static_cast<int>(port.value) : 80};
+        port.length == authority.size() - colon - 1 && port.value > 0 && port.value <= 65535;
+    return {std::string(authority.substr(0, colon)),
+            isValid ? static_cast<int>(port.value) : defaultPort};
+}
+
+namespace {
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        const char c = text[i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != prefix[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+WebHost parseWebHost(std::string_view webHost) {
+    WebHost result;
+    int defaultPort = 80;
+    if (startsWithNoCase(webHost, "https://")) {
+        webHost.remove_prefix(8);
+        result.security = SocketSystem::Security::Tls;
+        defaultPort = 443;
+    } else if (startsWithNoCase(webHost, "http://")) {
+        webHost.remove_prefix(7);
+    }
+    // A trailing slash is how addresses are often copied; it is not part of the host.
+    while (webHost.ends_with('/')) {
+        webHost.remove_suffix(1);
+    }
+    HostAndPort address = splitHostPort(webHost, defaultPort);
+    result.host = std::move(address.host);
+    result.port = address.port;
+    result.authority = std::string(webHost);
+    return result;
 }
 
 std::string httpRequestText(std::string_view method, std::string_view path, std::string_view host) {
@@ -130,13 +169,13 @@ HttpResponse httpRequest(SocketSystem& sockets, std::string_view webHost, std::s
         return response;
     }
     TcpSocket socket(sockets);
-    const HostAndPort address = splitHostPort(webHost);
-    const int connected = socket.connect(address.host, address.port);
+    const WebHost address = parseWebHost(webHost);
+    const int connected = socket.connect(address.host, address.port, address.security);
     if (connected != 0) {
         response.result = connected;
         return response;
     }
-    const std::string request = httpRequestText(method, path, webHost);
+    const std::string request = httpRequestText(method, path, address.authority);
     if (socket.send(request) != static_cast<int>(request.size())) {
         response.result = kHttpNoStatus;
         return response;

@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-namespace vendrel {
+#include "ports/socket_system.h"
 
-class SocketSystem;
+namespace vendrel {
 
 struct HttpLimits {
     // A web server that stays silent this long has failed; the worker must not wait forever.
@@ -35,12 +35,23 @@ struct HttpResponse {
     [[nodiscard]] std::string_view body() const { return {bytes.data() + bodyOffset, bodyLength}; }
 };
 
-// "host" or "host:port"; the port is 80 when none is given or it is not a number in range.
+// "host" or "host:port"; the port is the default when none is given or it is not a number in
+// range.
 struct HostAndPort {
     std::string host;
     int port = 80;
 };
-[[nodiscard]] HostAndPort splitHostPort(std::string_view webHost);
+[[nodiscard]] HostAndPort splitHostPort(std::string_view authority, int defaultPort = 80);
+
+// A server's web host as config.ini gives it: "host[:port]", or the same after "http://" or
+// "https://". https goes through TLS, on port 443 unless one is given.
+struct WebHost {
+    std::string host;
+    int port = 80;
+    std::string authority; // host and port as written, without the scheme: the Host line
+    SocketSystem::Security security = SocketSystem::Security::Plain;
+};
+[[nodiscard]] WebHost parseWebHost(std::string_view webHost);
 
 [[nodiscard]] std::string httpRequestText(std::string_view method, std::string_view path,
                                           std::string_view host);
@@ -59,9 +70,9 @@ struct HostAndPort {
 // a response without a well-formed status is kHttpNoStatus.
 void parseHttpResponse(HttpResponse& response);
 
-// Any thread (the worker). Connects to the web host ("host" or "host:port"), sends the request
-// and reads until the server closes. The Host line names the web host as given, port included:
-// a server with several sites on one address tells them apart by it.
+// Any thread (the worker). Connects to the web host (parseWebHost), sends the request and reads
+// until the server closes. The Host line names the web host as given, port included: a server
+// with several sites on one address tells them apart by it.
 [[nodiscard]] HttpResponse httpRequest(SocketSystem& sockets, std::string_view webHost,
                                        std::string_view path, std::string_view method,
                                        const HttpLimits& limits = {});

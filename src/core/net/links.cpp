@@ -3,6 +3,8 @@
 #include <array>
 #include <string>
 
+#include "net/http_client.h"
+
 namespace vendrel {
 
 bool isLinkAllowed(std::string_view link, std::string_view webHost) {
@@ -11,10 +13,12 @@ bool isLinkAllowed(std::string_view link, std::string_view webHost) {
             return true;
         }
     }
+    // A web host written with its scheme ("https://site") names the same site.
+    const std::string site = parseWebHost(webHost).authority;
     for (const std::string_view scheme : {"http://", "https://", "ftp://"}) {
         if (link.substr(0, scheme.size()) == scheme) {
-            const std::string site = std::string(scheme) + std::string(webHost) + "/";
-            return !webHost.empty() && link.substr(0, site.size()) == site;
+            const std::string prefix = std::string(scheme) + site + "/";
+            return !site.empty() && link.substr(0, prefix.size()) == prefix;
         }
     }
     return false;

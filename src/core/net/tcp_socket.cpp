@@ -6,10 +6,10 @@ TcpSocket::~TcpSocket() {
     close();
 }
 
-int TcpSocket::connect(const std::string& host, int port) {
+int TcpSocket::connect(const std::string& host, int port, SocketSystem::Security security) {
     close();
     SocketSystem::Handle handle = SocketSystem::kNoSocket;
-    const int result = system_.connect(host, port & 0xFFFF, handle);
+    const int result = system_.connect(host, port & 0xFFFF, security, handle);
     handle_ = handle;
     return result;
 }

@@ -26,7 +26,8 @@ public:
     TcpSocket& operator=(const TcpSocket&) = delete;
 
     // 0, or the system's error code. A socket left from an earlier attempt is closed first.
-    [[nodiscard]] int connect(const std::string& host, int port);
+    [[nodiscard]] int connect(const std::string& host, int port,
+                              SocketSystem::Security security = SocketSystem::Security::Plain);
     // Any thread. Writes all the bytes under the lock; returns how many were written (fewer on
     // an error, which closes the socket), -1 when there is no socket.
     int send(std::string_view bytes);

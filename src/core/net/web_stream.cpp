@@ -30,13 +30,16 @@ constexpr std::size_t kReceiveBlock = 16384;
 } // namespace
 
 std::optional<HttpUrl> parseHttpUrl(std::string_view url) {
-    constexpr std::string_view kScheme = "http://";
-    if (url.size() <= kScheme.size() ||
-        !std::equal(kScheme.begin(), kScheme.end(), url.begin(),
-                    [](char wanted, char c) { return wanted == (c | 0x20); })) {
+    const auto hasScheme = [&](std::string_view scheme) {
+        return url.size() > scheme.size() &&
+               std::equal(scheme.begin(), scheme.end(), url.begin(),
+                          [](char wanted, char c) { return wanted == (c | 0x20); });
+    };
+    const bool isTls = hasScheme("https://");
+    if (!isTls && !hasScheme("http://")) {
         return std::nullopt;
     }
-    url.remove_prefix(kScheme.size());
+    url.remove_prefix(isTls ? 8 : 7);
     const std::size_t slash = url.find('/');
     const std::string_view authority = url.substr(0, slash);
     if (authority.empty() || authority.find('@') != std::string_view::npos ||
@@ -44,7 +47,8 @@ std::optional<HttpUrl> parseHttpUrl(std::string_view url) {
         return std::nullopt;
     }
     HttpUrl result;
-    const HostAndPort hostAndPort = splitHostPort(authority);
+    result.security = isTls ? SocketSystem::Security::Tls : SocketSystem::Security::Plain;
+    const HostAndPort hostAndPort = splitHostPort(authority, isTls ? 443 : 80);
     result.host = hostAndPort.host;
     result.port = hostAndPort.port;
     result.authority = authority;
@@ -87,7 +91,10 @@ std::unique_ptr<WebStream> WebStream::open(SocketSystem& sockets, std::string_vi
         if (!isRedirect(status) || !next) {
             return nullptr;
         }
-        location = next->starts_with('/') ? "http://" + parsed->host + ":" +
+        // A redirect within the site keeps its scheme: an encrypted stream stays encrypted.
+        const std::string scheme =
+            parsed->security == SocketSystem::Security::Tls ? "https://" : "http://";
+        location = next->starts_with('/') ? scheme + parsed->host + ":" +
                                                 std::to_string(parsed->port) + std::string(*next)
                                           : std::string(*next);
     }
@@ -99,7 +106,7 @@ std::optional<std::string> WebStream::request(const HttpUrl& url) {
     keptStart_ = 0;
     position_ = 0;
     hasEnded_ = false;
-    if (socket_.connect(url.host, url.port) != 0) {
+    if (socket_.connect(url.host, url.port, url.security) != 0) {
         return std::nullopt;
     }
     // A server that shares its address between sites tells them apart by the port too.

@@ -27,9 +27,10 @@ struct HttpUrl {
     int port = 80;
     std::string authority; // host and port as the URL wrote them, for the Host line
     std::string path;      // from the first '/', "/" when the URL has none
+    SocketSystem::Security security = SocketSystem::Security::Plain;
 };
 
-// http:// URLs only (a secure one needs the system's TLS, which this client does not have).
+// http:// and https:// URLs; https goes through the system's TLS (port 443 unless given).
 [[nodiscard]] std::optional<HttpUrl> parseHttpUrl(std::string_view url);
 
 class WebStream {

@@ -59,6 +59,7 @@ TEST_F(ConfigFileTest, ServerListRules) {
               "servers[0].login=zoe\n"
               "servers[1].name=Second\nservers[1].host=second.example\nservers[1].port=0x50\n"
               "servers[1].protocol=3\nservers[1].http.host=web:8080\n"
+              "servers[0].tls=true\nservers[1].tlsReached=true\n"
               "servers[3].name=Orphan\nservers[3].host=orphan.example\n");
     loadConfig(state);
     ASSERT_EQ(state.servers.size(), 2u); // servers[3] is unreachable after the gap at 2
@@ -71,6 +72,11 @@ TEST_F(ConfigFileTest, ServerListRules) {
     EXPECT_EQ(state.servers[1].protocol, 3);
     EXPECT_EQ(state.servers[1].webHost, "web:8080");
     EXPECT_TRUE(state.servers[1].rememberPassword);
+    // Read for the built-in server too: it may be reached encrypted like any other.
+    EXPECT_TRUE(state.servers[0].isTls);
+    EXPECT_FALSE(state.servers[0].hasReachedTls);
+    EXPECT_FALSE(state.servers[1].isTls);
+    EXPECT_TRUE(state.servers[1].hasReachedTls);
 
     ASSERT_TRUE(saveConfig(state));
     const std::string saved = readUserFile("config.ini");
@@ -162,6 +168,8 @@ TEST_F(ConfigFileTest, SaveAndLoadRoundTripEverySetting) {
     second.port = 99;
     second.login = "bob";
     second.password = "p=ss\nword";
+    second.isTls = true;
+    second.hasReachedTls = true;
     state.servers.push_back(second);
     state.servers[0].login = "ann";
     state.servers[0].password = "ann's";
@@ -202,6 +210,9 @@ TEST_F(ConfigFileTest, SaveAndLoadRoundTripEverySetting) {
                        second.lostPasswordUrl, second.login, second.password));
     EXPECT_EQ(back.protocol, 9);
     EXPECT_EQ(back.port, 99);
+    EXPECT_TRUE(back.isTls);
+    EXPECT_TRUE(back.hasReachedTls);
+    EXPECT_FALSE(state.servers[0].isTls);
     EXPECT_EQ(state.servers[0].password, "ann's");
     EXPECT_EQ(firstSave.find("ann's"), std::string::npos); // never stored in clear
 

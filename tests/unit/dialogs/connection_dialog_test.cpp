@@ -87,7 +87,8 @@ protected:
                   "connTitle=Connection\nserver=Server:\nlogin=Login:\npassword=Password:\n"
                   "rememberpassword=Remember\nconnection=Connect\nlostpassword=Lost\n"
                   "createaccount=Create\nrestoredefaults=Restore\nabout=About\n"
-                  "restoredefaults1=Reset everything?\n");
+                  "restoredefaults1=Reset everything?\nencrypted=Encrypted\n"
+                  "plainconnection=Plain\nplainconnection1=Send the password in clear?\n");
         EXPECT_TRUE(loadLanguage(state, true));
         resetServers(state);
         state.servers[0].login = "builtin";
@@ -151,6 +152,7 @@ TEST_F(ConnectionDialogTest, InitialiseShowsTheDefaultServerAndTexts) {
         {Control::CreateAccount, u"Create"},
         {Control::RestoreDefaults, u"Restore"},
         {Control::About, u"About"},
+        {Control::Encrypted, u"Encrypted"},
         {Control::Login, u"zoe"},
         {Control::Password, u"secret"},
     };
@@ -182,6 +184,7 @@ TEST_F(ConnectionDialogTest, DefaultIndexOutsideTheListShowsTheBuiltInServer) {
 }
 
 TEST_F(ConnectionDialogTest, SelectionChangeFillsTheFieldsFromThatEntry) {
+    state.servers[2].isTls = true;
     auto dialog = makeDialog();
     dialog.initialise();
     struct Case {
@@ -189,13 +192,14 @@ TEST_F(ConnectionDialogTest, SelectionChangeFillsTheFieldsFromThatEntry) {
         std::u16string login;
         std::u16string password;
         bool isRemembered;
+        bool isTls;
     };
     const Case cases[] = {
-        {2, u"max", u"", false},
-        {0, u"builtin", u"pw0", true},
-        {1, u"zoe", u"secret", true},
-        {5, u"zoe", u"secret", true},            // no such entry: the fields stay
-        {std::nullopt, u"zoe", u"secret", true}, // nothing selected: the fields stay
+        {2, u"max", u"", false, true},
+        {0, u"builtin", u"pw0", true, false},
+        {1, u"zoe", u"secret", true, false},
+        {5, u"zoe", u"secret", true, false},            // no such entry: the fields stay
+        {std::nullopt, u"zoe", u"secret", true, false}, // nothing selected: the fields stay
     };
     for (const auto& c : cases) {
         view.selection = c.selection;
@@ -203,6 +207,7 @@ TEST_F(ConnectionDialogTest, SelectionChangeFillsTheFieldsFromThatEntry) {
         EXPECT_EQ(view.texts[Control::Login], c.login);
         EXPECT_EQ(view.texts[Control::Password], c.password);
         EXPECT_EQ(view.isRememberChecked, c.isRemembered);
+        EXPECT_EQ(view.isTlsChecked, c.isTls);
     }
     EXPECT_EQ(state.settings.defaultServer, 1); // only Connect chooses
 }
@@ -248,6 +253,57 @@ TEST_F(ConnectionDialogTest, ConnectSavesTheChoiceThenTitlesAndStarts) {
     EXPECT_EQ(events,
               (std::vector<std::string>{"presentation", "start server 2 as Zoe.K-2_, titled 1"}));
     EXPECT_TRUE(shell.events.empty()); // no quit
+}
+
+TEST_F(ConnectionDialogTest, EncryptionIsSavedAndLeavingItForAServerReachedEncryptedIsAsked) {
+    struct Case {
+        std::size_t server;
+        bool isChecked;
+        bool answerYes;
+        bool isAsked;
+        bool isConnected;
+        bool isTls;         // the entry's setting afterwards
+        bool hasReachedTls; // the entry's record afterwards
+    };
+    const Case cases[] = {
+        {1, true, false, false, true, true, false}, // plain to TLS: nothing to ask
+        {2, true, false, false, true, true, true},  // stays encrypted
+        {2, false, false, true, false, true, true}, // No: the dialog stays, encrypted
+        {2, false, true, true, true, false, false}, // Yes: plain, the player knows
+    };
+    for (const auto& c : cases) {
+        view = FakeConnectionDialogView();
+        events.clear();
+        state.settings.defaultServer = 1;
+        state.servers[1].isTls = false;
+        state.servers[2].isTls = true;
+        state.servers[2].hasReachedTls = true;
+        state.servers[2].login = "max";
+        auto dialog = makeDialog();
+        dialog.initialise();
+        view.selection = c.server;
+        dialog.serverSelectionChanged();
+        view.texts[Control::Login] = u"maxim";
+        view.isTlsChecked = c.isChecked;
+        view.answerYes = c.answerYes;
+        dialog.connect();
+        const ServerEntry& entry = state.servers[c.server];
+        const auto asked =
+            c.isAsked ? std::vector<std::u16string>{u"Plain", u"Send the password in clear?"}
+                      : std::vector<std::u16string>{};
+        EXPECT_EQ(view.questions, asked) << c.server << c.isChecked;
+        EXPECT_EQ(dialog.isConfirmed(), c.isConnected) << c.server << c.isChecked;
+        EXPECT_EQ(events.empty(), !c.isConnected);
+        EXPECT_EQ(entry.isTls, c.isTls) << c.server << c.isChecked;
+        EXPECT_EQ(entry.hasReachedTls, c.hasReachedTls) << c.server << c.isChecked;
+        if (!c.isConnected) {
+            // Back where it was: the box checked again and in focus, nothing chosen.
+            EXPECT_TRUE(view.isTlsChecked);
+            EXPECT_EQ(view.focused, Control::Encrypted);
+            EXPECT_EQ(state.settings.defaultServer, 1);
+            EXPECT_EQ(entry.login, "max");
+        }
+    }
 }
 
 TEST_F(ConnectionDialogTest, OverlongFieldsAreCutToTheirLimits) {

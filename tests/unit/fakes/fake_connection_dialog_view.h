@@ -18,6 +18,7 @@ public:
     std::vector<std::u16string> serverNames;
     std::optional<std::size_t> selection;
     bool isRememberChecked = false;
+    bool isTlsChecked = false;
     std::optional<ConnectionControl> focused;
     int beeps = 0;
     int aboutBoxes = 0;
@@ -38,6 +39,8 @@ public:
     std::optional<std::size_t> selectedServer() override { return selection; }
     void setRememberPassword(bool isChecked) override { isRememberChecked = isChecked; }
     bool isRememberPasswordChecked() override { return isRememberChecked; }
+    void setEncrypted(bool isChecked) override { isTlsChecked = isChecked; }
+    bool isEncryptedChecked() override { return isTlsChecked; }
     void focus(ConnectionControl control) override { focused = control; }
     void beep() override { ++beeps; }
     bool askYesNo(const std::u16string& caption, const std::u16string& text) override {

@@ -28,16 +28,17 @@ struct PlannedConnection {
 class FakeSocketSystem final : public SocketSystem {
 public:
     std::deque<PlannedConnection> plan;
-    std::vector<std::string> hosts;   // "host:port" of every connect
+    std::vector<std::string> hosts;   // "host:port" of every connect, "tls:host:port" for TLS
     std::vector<std::string> written; // all bytes written, per connection
     std::vector<Handle> shutDown;
     std::vector<Handle> closed;
     // Runs once inside the next read, as another thread would while that read waits.
     std::function<void()> duringRead;
 
-    int connect(const std::string& host, int port, Handle& handle) override {
+    int connect(const std::string& host, int port, Security security, Handle& handle) override {
         std::lock_guard lock(mutex_);
-        hosts.push_back(host + ":" + std::to_string(port));
+        hosts.push_back((security == Security::Tls ? "tls:" : "") + host + ":" +
+                        std::to_string(port));
         PlannedConnection next = plan.empty() ? PlannedConnection{kRefusedCode, {}} : plan.front();
         if (!plan.empty()) {
             plan.pop_front();

@@ -9,6 +9,12 @@ namespace {
 
 TEST(ConnectionError, WhatThePlayerIsTold) {
     const auto tr = [](std::string_view key) {
+        if (key == "tlscertificateerror") {
+            return std::u16string(u"Not the real server.");
+        }
+        if (key == "tlserror") {
+            return std::u16string(u"No encryption.");
+        }
         return key == "connecterror" ? std::u16string(u"Cannot reach the lounge.")
                                      : std::u16string(u"Connection failed.");
     };
@@ -24,6 +30,9 @@ TEST(ConnectionError, WhatThePlayerIsTold) {
         // A refusal without a reason must not leave the player with silence before the exit.
         {Connection::kRefused, "", u"Cannot reach the lounge."},
         {Connection::kRefused, "caf\xC3\xA9", u"café"},
+        // Our own TLS results have no system text: each has its own message.
+        {kErrorTlsCertificate, "", u"Not the real server."},
+        {kErrorTlsFailed, "", u"No encryption."},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(connectionErrorText(c.result, c.lastError, u"Host not found.", tr), c.expected)

@@ -93,6 +93,27 @@ TEST(Connection, ConnectFailuresAndRefusedHandshakes) {
     EXPECT_NE(world.logText().find("Connection error code: 10061\r\n"), std::string::npos);
 }
 
+TEST(Connection, TlsIsAskedOfThePortAndItsFailuresAreFinal) {
+    // A refused certificate or a failed negotiation is neither retried nor followed by a
+    // plain attempt: the login record must not go out in clear.
+    for (const int failure : {kErrorTlsCertificate, kErrorTlsFailed}) {
+        LoginWorld world;
+        world.sockets.plan.push_back({failure, {}});
+        EXPECT_EQ(world.connection.login("lounge", 1321, "zoe", "pw", world.identity,
+                                         SocketSystem::Security::Tls),
+                  failure);
+        EXPECT_EQ(world.sockets.hosts, std::vector<std::string>{"tls:lounge:1321"});
+        EXPECT_EQ(world.sockets.written, std::vector<std::string>{""});
+    }
+    LoginWorld world;
+    world.sockets.plan.push_back({0, {acceptedHandshake() + serverText("ok")}});
+    EXPECT_EQ(world.connection.login("lounge", 1321, "zoe", "pw", world.identity,
+                                     SocketSystem::Security::Tls),
+              0);
+    EXPECT_EQ(world.sockets.hosts, std::vector<std::string>{"tls:lounge:1321"});
+    EXPECT_NE(world.logText().find("Connecting to lounge:1321 (TLS)...\r\n"), std::string::npos);
+}
+
 TEST(Connection, CloseEndsTheLogin) {
     LoginWorld world;
     world.sockets.plan.push_back({0, {acceptedHandshake() + serverText("ok")}});

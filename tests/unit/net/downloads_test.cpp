@@ -156,6 +156,36 @@ TEST(HttpClient, RequestTextAndResponseRules) {
     EXPECT_EQ(splitHostPort("web:99999").port, 80);
 }
 
+TEST(HttpClient, WebHostsWithAScheme) {
+    using Security = SocketSystem::Security;
+    const struct {
+        const char* webHost;
+        const char* host;
+        int port;
+        const char* authority;
+        Security security;
+    } cases[] = {
+        {"web:1380", "web", 1380, "web:1380", Security::Plain},
+        {"web", "web", 80, "web", Security::Plain},
+        {"https://web", "web", 443, "web", Security::Tls},
+        {"HTTPS://web:8443/", "web", 8443, "web:8443", Security::Tls},
+        {"http://web:81", "web", 81, "web:81", Security::Plain},
+    };
+    for (const auto& c : cases) {
+        const WebHost parsed = parseWebHost(c.webHost);
+        EXPECT_EQ(parsed.host, c.host) << c.webHost;
+        EXPECT_EQ(parsed.port, c.port) << c.webHost;
+        EXPECT_EQ(parsed.authority, c.authority) << c.webHost;
+        EXPECT_EQ(parsed.security, c.security) << c.webHost;
+    }
+    // The download goes through TLS, and the Host line names the site without the scheme.
+    testing::FakeSocketSystem sockets;
+    sockets.plan.push_back({0, {"HTTP/1.0 200 OK\r\n\r\nbody"}});
+    EXPECT_EQ(httpRequest(sockets, "https://web:8443", "/autodl/a", "GET").result, 0);
+    EXPECT_EQ(sockets.hosts, std::vector<std::string>{"tls:web:8443"});
+    EXPECT_NE(sockets.written.at(0).find("\r\nHost:web:8443\r\n"), std::string::npos);
+}
+
 class RecordingHistory final : public HistorySink {
 public:
     std::vector<std::pair<std::u16string, std::int32_t>> lines;

@@ -31,6 +31,9 @@ TEST(Links, OnlyMailCallAndOurOwnWebHost) {
         EXPECT_EQ(isLinkAllowed(c.link, "web:1380"), c.isAllowed) << c.link;
     }
     EXPECT_FALSE(isLinkAllowed("http:///x", ""));
+    // A web host written with its scheme names the same site.
+    EXPECT_TRUE(isLinkAllowed("https://web:1380/page", "https://web:1380"));
+    EXPECT_FALSE(isLinkAllowed("https://https://web:1380/page", "https://web:1380"));
 }
 
 TEST(FocusChat, FlagsPlaceTextFocusAndSelection) {

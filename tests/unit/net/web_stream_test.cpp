@@ -19,17 +19,20 @@ std::string readAll(WebStream& stream) {
     return out;
 }
 
-TEST(WebStream, ParsesOnlyPlainHttpUrlsThatCannotSmuggleHeaders) {
+TEST(WebStream, ParsesOnlyWebUrlsThatCannotSmuggleHeaders) {
     const struct {
         const char* url;
         const char* host; // nullptr: refused
         int port;
         const char* path;
+        bool isTls = false;
     } cases[] = {
         {"http://radio.example:8000/live.mp3", "radio.example", 8000, "/live.mp3"},
         {"HTTP://radio.example", "radio.example", 80, "/"},
         {"http://radio.example:99999/a", "radio.example", 80, "/a"},
-        {"https://radio.example/a", nullptr, 0, nullptr},
+        {"https://radio.example/a", "radio.example", 443, "/a", true},
+        {"HTTPS://radio.example:8443", "radio.example", 8443, "/", true},
+        {"httpx://radio.example/a", nullptr, 0, nullptr},
         {"ftp://radio.example/a", nullptr, 0, nullptr},
         {"http://", nullptr, 0, nullptr},
         {"http:///a", nullptr, 0, nullptr},
@@ -47,6 +50,7 @@ TEST(WebStream, ParsesOnlyPlainHttpUrlsThatCannotSmuggleHeaders) {
         EXPECT_EQ(url->host, c.host) << c.url;
         EXPECT_EQ(url->port, c.port) << c.url;
         EXPECT_EQ(url->path, c.path) << c.url;
+        EXPECT_EQ(url->security == SocketSystem::Security::Tls, c.isTls) << c.url;
     }
 }
 
@@ -118,10 +122,18 @@ TEST(WebStream, FollowsRedirectsAndRefusesFailures) {
     EXPECT_EQ(relative.hosts.at(1), "first:8000");
     EXPECT_TRUE(relative.written.at(1).starts_with("GET /c/d.mp3 "));
 
+    // An encrypted stream stays encrypted when it moves within its site.
+    FakeSocketSystem secure;
+    secure.plan.push_back(PlannedConnection{0, {"HTTP/1.0 302 Found\r\nLocation: /b\r\n\r\n"}});
+    secure.plan.push_back(PlannedConnection{0, {"HTTP/1.0 200 OK\r\n\r\nOggS"}});
+    ASSERT_NE(WebStream::open(secure, "https://first/a"), nullptr);
+    EXPECT_EQ(secure.hosts, (std::vector<std::string>{"tls:first:443", "tls:first:443"}));
+    EXPECT_TRUE(secure.written.at(0).starts_with("GET /a HTTP/1.0\r\nHost:first\r\n"));
+
     const std::vector<std::string> failures = {
         "HTTP/1.0 404 Not Found\r\n\r\n",
         "HTTP/1.0 302 Found\r\n\r\n", // a redirect without a place to go
-        "HTTP/1.0 302 Found\r\nLocation: https://secure/\r\n\r\n",
+        "HTTP/1.0 302 Found\r\nLocation: ftp://elsewhere/\r\n\r\n",
         "SSH-2.0-OpenSSH\r\n\r\n",
         "HTTP/1.0 200 OK\r\nNo-End-Of-Head",
         "HTTP/1.0 200 OK\r\n" + std::string(20000, 'x'),
