@@ -118,7 +118,9 @@ KeyHandling MenuController::onArrowKey(int virtualKey, KeyModifiers modifiers) {
             }
         } else if (isGrid) {
             moveSelection(isForward ? 1 : -1, true, false);
-        } else {
+        } else if (hasMenu) {
+            // Left and Right have no use in a list, so the game gets them; with no menu open
+            // they do nothing, like Up and Down.
             forwardAndSpeak(virtualKey, modifiers);
         }
     } else if (isCtrlAlone && isGrid) {

@@ -219,7 +219,7 @@ TEST_F(MenuList, ForwardAndSpeakRepeatsTheItemAfterAPause) {
 }
 
 TEST_F(MenuList, KeysWithoutAMenu) {
-    for (const int key : {kVkUp, kVkDown, kVkHome, kVkEnd}) {
+    for (const int key : {kVkUp, kVkDown, kVkLeft, kVkRight, kVkHome, kVkEnd}) {
         EXPECT_EQ(press(key, kNone), KeyHandling::Swallowed) << key;
     }
     EXPECT_EQ(press(kVkEscape, kNone), KeyHandling::DefaultProcessing);
@@ -229,6 +229,8 @@ TEST_F(MenuList, KeysWithoutAMenu) {
     controller.onCharacter(u'a', kNone);
     EXPECT_EQ(sent(), (std::vector<std::string>{"key 13", "key 65"}));
     EXPECT_TRUE(sounds.played.empty());
+    EXPECT_TRUE(speech.said.empty());
+    EXPECT_TRUE(clock.sleeps.empty()); // no pause to speak after a forwarded key
     EXPECT_EQ(view.beeps, 0);
 }
 
