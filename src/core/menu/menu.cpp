@@ -61,7 +61,7 @@ void parseMenuItem(MenuItem& item, FieldReader& reader) {
 void parseMenu(Menu& menu, std::u16string_view text) {
     FieldReader reader(text);
     menu.id = reader.nextNumber();
-    menu.columns = reader.nextNumber();
+    menu.columns = std::min(reader.nextNumber(), kMaxMenuColumns);
     const std::int32_t count = std::max(reader.nextNumber(), 0);
     menu.selection = reader.nextNumber();
     menu.flags = static_cast<std::uint32_t>(reader.nextNumber());

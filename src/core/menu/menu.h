@@ -24,6 +24,10 @@ inline constexpr std::u16string_view kSeparatorText = u" ";
 // Items a menu text may ask for beyond those it really describes: a count of two billion
 // must not make us build two billion empty lines.
 inline constexpr std::size_t kMaxEmptyMenuItems = 10000;
+// Columns of a grid, capped alike: Home, End and the row and column searches walk a row or a
+// column index by index on the GUI thread, and a row two billion wide would hold it for
+// seconds.
+inline constexpr std::int32_t kMaxMenuColumns = static_cast<std::int32_t>(kMaxEmptyMenuItems);
 
 struct MenuItem {
     std::u16string text;

@@ -94,11 +94,17 @@ TEST(MenuModel, ParseMenuEdgeCases) {
     }
 }
 
-TEST(MenuModel, AbsurdItemCountIsCappedWithoutCrashing) {
+TEST(MenuModel, AbsurdCountsAreCappedWithoutCrashing) {
     const Menu menu = parsed(fields({"5", "1", "2000000000", "0", "0", "x", "A", "a", "n", "n"}));
     ASSERT_EQ(menu.items.size(), kMaxEmptyMenuItems);
     EXPECT_EQ(menu.items[0].text, u"A");
     EXPECT_EQ(menu.items.back(), MenuItem{});
+
+    // Home, End and the row searches walk a whole row: its width is capped too.
+    for (const char* columns : {"2147483647", "4294967295", "0x7fffffff"}) {
+        EXPECT_EQ(parsed(fields({"1", columns, "0", "0", "0", "x"})).columns, kMaxMenuColumns)
+            << columns;
+    }
 
     // Items really present in the text are all kept, even beyond the cap for empty ones.
     std::string many = fields({"5", "1", "2000000000", "0", "0", "x"});
