@@ -75,8 +75,9 @@ float readValue(const char* at, const WavFormat& format) {
     default: {
         float value = 0.0f;
         std::memcpy(&value, at, sizeof value);
-        // A NaN or infinity in a file would poison the whole mix.
-        return std::isfinite(value) ? value : 0.0f;
+        // A NaN or infinity in a file would poison the whole mix, and so would a huge finite
+        // value once two voices add up past the largest float.
+        return std::isfinite(value) ? std::clamp(value, -1.0f, 1.0f) : 0.0f;
     }
     }
 }

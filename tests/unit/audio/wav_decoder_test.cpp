@@ -102,9 +102,10 @@ TEST(WavDecoder, KeepsTheWholeFramesOfATruncatedFileAndCleansFloats) {
     ASSERT_TRUE(sample);
     EXPECT_EQ(sample->frameCount(), 2u);
 
-    const auto floats = decodeWav(wavBytes({std::nanf(""), INFINITY, 0.5f}, 1, 44100, 32, 3));
+    const auto floats =
+        decodeWav(wavBytes({std::nanf(""), INFINITY, 0.5f, -1.7e38f, 3.0f, 1.0f}, 1, 44100, 32, 3));
     ASSERT_TRUE(floats);
-    EXPECT_EQ(floats->data, (std::vector<float>{0.0f, 0.0f, 0.5f}));
+    EXPECT_EQ(floats->data, (std::vector<float>{0.0f, 0.0f, 0.5f, -1.0f, 1.0f, 1.0f}));
 }
 
 // Flipped bytes and cut files: nothing crashes (the sanitizers watch), and whatever decodes
