@@ -180,7 +180,9 @@ class AudioTest(ClientTestCase):
         # default); the start sound played at 0.11 of the sounds' master (1 by default).
         server.send_text("play-1 file://e2estream.ogg 1")
         stream = self.wait_bursts(recorder, mark, 1, "the file stream")[0]
-        self.assertGreater(stream[1] - stream[0], pulse_audio.RATE // 2)
+        # Most of it, not a click: under load Wine's PulseAudio stream has been seen to drop
+        # a few tenths of a second of a new stream, whatever the client feeds it.
+        self.assertGreater(stream[1] - stream[0], pulse_audio.RATE * 3 // 10)
         self.assertAlmostEqual(recorder.peak(0, *stream) / recorder.peak(0, *welcome),
                                0.25 / 0.11, delta=0.2)
         self.assertEqual(client.close(window), 0)
