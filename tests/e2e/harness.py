@@ -69,6 +69,10 @@ LOUNGE_PASSWORD = "demo1234"
 LOGIN_TIMEOUT = 60  # from pressing Connect to the logged-in title
 
 
+# uiprobe commands that change nothing, so asking twice is harmless.
+READ_ONLY_PROBES = {"find", "tree", "list", "dialogs", "focus", "clipboard"}
+
+
 class HarnessError(Exception):
     pass
 
@@ -193,12 +197,17 @@ class Session:
 
     def probe(self, *args, check=True, timeout=PROBE_TIMEOUT):
         """Runs uiprobe with args and returns its last JSON line (None when it printed none)."""
-        # No inherited standard input: a console program under Wine must not wait on a
-        # terminal or a pipe of the test runner.
-        done = subprocess.run(["wine", str(self.uiprobe), *map(str, args)], env=self.env,
-                              stdin=subprocess.DEVNULL, capture_output=True,
-                              timeout=timeout)
-        lines = done.stdout.decode("utf-8").splitlines()
+        # Under load Wine has now and then lost the whole output of a console program that
+        # ended well; a command that only reads is simply asked again.
+        for _ in range(3 if args and args[0] in READ_ONLY_PROBES else 1):
+            # No inherited standard input: a console program under Wine must not wait on a
+            # terminal or a pipe of the test runner.
+            done = subprocess.run(["wine", str(self.uiprobe), *map(str, args)], env=self.env,
+                                  stdin=subprocess.DEVNULL, capture_output=True,
+                                  timeout=timeout)
+            lines = done.stdout.decode("utf-8").splitlines()
+            if lines or done.returncode != 0:
+                break
         if check and done.returncode != 0:
             raise HarnessError(f"uiprobe {' '.join(map(str, args))} failed "
                                f"({done.returncode}): {done.stderr.decode(errors='replace')}")
