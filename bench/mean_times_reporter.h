@@ -1,6 +1,7 @@
 #pragma once
-// The console table, and each run's wall time per iteration kept for the ratios a benchmark
-// prints after it (with repetitions, the mean: it is reported after the single runs).
+// The console table, and each run's wall and processor time per iteration kept for the ratios
+// a benchmark prints after it (with repetitions, the mean: it is reported after the single
+// runs).
 
 #include <benchmark/benchmark.h>
 
@@ -17,8 +18,9 @@ public:
         for (const Run& run : runs) {
             const bool isTime = run.run_type == Run::RT_Iteration || run.aggregate_name == "mean";
             if (isTime && run.iterations > 0 && !run.error_occurred) {
-                seconds_[run.run_name.str()] =
-                    run.real_accumulated_time / static_cast<double>(run.iterations);
+                const auto iterations = static_cast<double>(run.iterations);
+                seconds_[run.run_name.str()] = run.real_accumulated_time / iterations;
+                processorSeconds_[run.run_name.str()] = run.cpu_accumulated_time / iterations;
             }
         }
     }
@@ -26,9 +28,14 @@ public:
     // Seconds per iteration by run name ("function/arg:value.../real_time"); a failed run has
     // none.
     [[nodiscard]] const std::map<std::string, double>& seconds() const { return seconds_; }
+    // The same for this process's processor time, which a shared machine disturbs less.
+    [[nodiscard]] const std::map<std::string, double>& processorSeconds() const {
+        return processorSeconds_;
+    }
 
 private:
     std::map<std::string, double> seconds_;
+    std::map<std::string, double> processorSeconds_;
 };
 
 } // namespace vendrel
