@@ -1,5 +1,6 @@
 #include "rich_edit_pane.h"
 
+#include <commctrl.h>
 #include <richedit.h>
 
 #include "win_text.h"
@@ -8,6 +9,11 @@ namespace vendrel::win {
 namespace {
 
 constexpr LPARAM kTextLimit = 0xFFFFFF;
+constexpr UINT_PTR kSubclassId = 0x5645; // beside the main window's own subclass of the pane
+constexpr UINT_PTR kRedrawTimer = 0x5645;
+// How long the pane may go undrawn while lines keep coming: the longest a new line waits to be
+// seen.
+constexpr UINT kRedrawDelayMs = 100;
 constexpr DWORD kSegmentMask = CFM_BOLD | CFM_ITALIC | CFM_UNDERLINE | CFM_STRIKEOUT |
                                CFM_PROTECTED | CFM_LINK | CFM_SUPERSCRIPT | CFM_SUBSCRIPT;
 
@@ -50,10 +56,61 @@ void RichEditPane::setBackground(HWND pane, int background) {
                  background == -1 ? 0 : static_cast<LPARAM>(background));
 }
 
+void RichEditPane::attach(HWND pane) {
+    pane_ = pane;
+    if (pane_) {
+        SetWindowSubclass(pane_, subclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    }
+}
+
+LRESULT CALLBACK RichEditPane::subclassProc(HWND pane, UINT message, WPARAM wParam, LPARAM lParam,
+                                            UINT_PTR, DWORD_PTR data) {
+    auto* self = reinterpret_cast<RichEditPane*>(data);
+    if (message == WM_TIMER && wParam == kRedrawTimer) {
+        self->resumeRedraw();
+        return 0;
+    }
+    if (message == WM_SETFOCUS) {
+        // A reader never lands in a pane that is not drawn.
+        self->resumeRedraw();
+    } else if (message == WM_NCDESTROY) {
+        KillTimer(pane, kRedrawTimer);
+        RemoveWindowSubclass(pane, subclassProc, kSubclassId);
+        self->pane_ = nullptr;
+    }
+    return DefSubclassProc(pane, message, wParam, lParam);
+}
+
+// Each insertion into a shown pane redraws and scrolls it, which costs far more than the
+// insertion itself (tens of milliseconds a line under Wine): the lines of a burst are drawn
+// together, at most kRedrawDelayMs after the first. Meanwhile the control has lost its visible
+// style, so a pane with the focus is drawn again before its line's call returns.
+void RichEditPane::suspendRedraw() {
+    if (isRedrawSuspended_ || (GetWindowLongW(pane_, GWL_STYLE) & WS_VISIBLE) == 0) {
+        return;
+    }
+    SendMessageW(pane_, WM_SETREDRAW, FALSE, 0);
+    isRedrawSuspended_ = true;
+    SetTimer(pane_, kRedrawTimer, kRedrawDelayMs, nullptr);
+}
+
+void RichEditPane::resumeRedraw() {
+    if (!isRedrawSuspended_) {
+        return;
+    }
+    KillTimer(pane_, kRedrawTimer);
+    isRedrawSuspended_ = false;
+    SendMessageW(pane_, WM_SETREDRAW, TRUE, 0);
+    // The scroll bar too, which moved meanwhile.
+    RedrawWindow(pane_, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+}
+
 void RichEditPane::appendLine(const std::vector<HistorySegment>& segments) {
     if (!pane_) {
         return;
     }
+    const bool isRead = GetFocus() == pane_;
+    suspendRedraw();
     CHARRANGE kept{};
     SendMessageW(pane_, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&kept));
     const LONG end = textLength(pane_);
@@ -69,8 +126,9 @@ void RichEditPane::appendLine(const std::vector<HistorySegment>& segments) {
         insert(pane_, toWin(segment.text).c_str());
     }
     // A reader in the pane keeps their place; otherwise the newest line is in view.
-    if (GetFocus() == pane_) {
+    if (isRead) {
         SendMessageW(pane_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&kept));
+        resumeRedraw();
     } else {
         SendMessageW(pane_, WM_VSCROLL, SB_BOTTOM, 0);
     }

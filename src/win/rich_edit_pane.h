@@ -15,7 +15,7 @@ public:
     static void setBackground(HWND pane, int background);
 
     // Once the control exists; before that, lines are dropped.
-    void attach(HWND pane) { pane_ = pane; }
+    void attach(HWND pane);
 
     void appendLine(const std::vector<HistorySegment>& segments) override;
     void clear() override;
@@ -23,7 +23,13 @@ public:
     std::optional<std::string> richText() override;
 
 private:
+    static LRESULT CALLBACK subclassProc(HWND pane, UINT message, WPARAM wParam, LPARAM lParam,
+                                         UINT_PTR, DWORD_PTR data);
+    void suspendRedraw();
+    void resumeRedraw();
+
     HWND pane_ = nullptr;
+    bool isRedrawSuspended_ = false;
 };
 
 } // namespace vendrel::win
