@@ -8,6 +8,15 @@
 namespace vendrel::win {
 namespace {
 
+// The core's effect bits go to the control unchanged: they must be the control's own.
+static_assert(text_effect::kBold == CFE_BOLD && text_effect::kItalic == CFE_ITALIC &&
+              text_effect::kUnderline == CFE_UNDERLINE &&
+              text_effect::kStrikeout == CFE_STRIKEOUT &&
+              text_effect::kProtected == CFE_PROTECTED && text_effect::kLink == CFE_LINK &&
+              text_effect::kSuperscript == CFE_SUPERSCRIPT &&
+              text_effect::kSubscript == CFE_SUBSCRIPT &&
+              text_effect::kDefaultColour == CFE_AUTOCOLOR);
+
 constexpr LPARAM kTextLimit = 0xFFFFFF;
 constexpr UINT_PTR kSubclassId = 0x5645; // beside the main window's own subclass of the pane
 constexpr UINT_PTR kRedrawTimer = 0x5645;

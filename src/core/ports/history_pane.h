@@ -17,8 +17,8 @@ inline constexpr std::uint32_t kUnderline = 0x4;
 inline constexpr std::uint32_t kStrikeout = 0x8;
 inline constexpr std::uint32_t kProtected = 0x10;
 inline constexpr std::uint32_t kLink = 0x20;
-inline constexpr std::uint32_t kSuperscript = 0x10000;
-inline constexpr std::uint32_t kSubscript = 0x20000;
+inline constexpr std::uint32_t kSubscript = 0x10000;
+inline constexpr std::uint32_t kSuperscript = 0x20000;
 inline constexpr std::uint32_t kDefaultColour = 0x40000000; // the pane's own text colour
 } // namespace text_effect
 
