@@ -37,6 +37,12 @@ std::optional<Range> supportedRange(SpeechLibrary& library, std::int32_t base) {
     return range;
 }
 
+// A step is a twentieth of the range, whatever the engine's own scale, but never nothing.
+std::int64_t steppedValue(const Range& range, std::int32_t steps) {
+    const std::int64_t step = std::max<std::int64_t>((range.maximum - range.minimum) / 20, 1);
+    return std::clamp(range.value + step * steps, range.minimum, range.maximum);
+}
+
 std::int32_t percentOf(std::int64_t value, const Range& range) {
     return static_cast<std::int32_t>((value - range.minimum) * 100 /
                                      (range.maximum - range.minimum));
@@ -111,11 +117,25 @@ std::int32_t Speech::adjustSpeechValue(std::int32_t base, std::int32_t steps) {
     if (!range) {
         return 0;
     }
-    const std::int64_t step = std::max<std::int64_t>((range->maximum - range->minimum) / 20, 1);
-    const std::int64_t wanted =
-        std::clamp(range->value + step * steps, range->minimum, range->maximum);
+    const std::int64_t wanted = steppedValue(*range, steps);
     library_.speechSetValue(base, static_cast<std::int32_t>(wanted));
     return percentOf(wanted, *range);
+}
+
+std::u16string Speech::stepSpeechValue(std::int32_t base, std::int32_t steps) {
+    const auto before = supportedRange(library_, base);
+    if (!before) {
+        return state_.tr("notsupported");
+    }
+    (void)adjustSpeechValue(base, steps);
+    const auto after = supportedRange(library_, base);
+    // An engine that keeps its old value while a new one was asked for did not take it; saying
+    // the asked-for percentage would claim a change the player cannot hear.
+    const std::int64_t wanted = steppedValue(*before, steps);
+    if (!after || (after->value == before->value && wanted != before->value)) {
+        return state_.tr("notsupported");
+    }
+    return formatWide(16, u"%d%%", percentOf(after->value, *after));
 }
 
 void Speech::updateEngineSpeaksMenus() {
@@ -133,8 +153,9 @@ void Speech::nextVoice() {
     }
     const std::int32_t next = std::max(voice, -1) + 1;
     const auto name = library_.speechGetString(speech_id::kVoice + next);
-    if (!name) {
-        // Past the last voice (or no voice at all): back to the screen reader.
+    if (!name || name->empty()) {
+        // Past the last voice (or no voice at all, or one with no name to say): back to the
+        // screen reader.
         settings.srEngine = speech_id::kAutomaticEngine;
         library_.speechSetValue(speech_id::kEngine, speech_id::kAutomaticEngine);
         say(state_.tr("sapidisabled"), true);
@@ -147,13 +168,7 @@ void Speech::nextVoice() {
 }
 
 void Speech::changeRate(std::int32_t steps) {
-    if (!supportedRange(library_, speech_id::kRate)) {
-        // "0%" would claim a change that did not happen.
-        say(speechValueText(speech_id::kRate), true);
-        return;
-    }
-    const std::int32_t percent = adjustSpeechValue(speech_id::kRate, steps);
-    say(formatWide(8, u"%d%%", percent), true);
+    say(stepSpeechValue(speech_id::kRate, steps), true);
 }
 
 } // namespace vendrel

@@ -39,12 +39,16 @@ public:
     // Moves a numeric parameter by twentieths of its range and returns the new percentage; 0
     // and no change when the parameter is not supported.
     std::int32_t adjustSpeechValue(std::int32_t base, std::int32_t steps);
+    // adjustSpeechValue, then what is in effect as the engine reports it afterwards: the
+    // percentage read back, or "notsupported" when the engine lacks the parameter or refused
+    // the change. What the speech keys (and the options' arrow keys) say.
+    [[nodiscard]] std::u16string stepSpeechValue(std::int32_t base, std::int32_t steps);
     // Recomputed from the engine in use after every engine change.
     void updateEngineSpeaksMenus();
 
     // Command 1008: the next voice of the system voice engine, then back to automatic.
     void nextVoice();
-    // Commands 1009 (+1) and 1010 (-1): speech rate, spoken as a percentage.
+    // Commands 1009 (+1) and 1010 (-1): speech rate, spoken as stepSpeechValue gives it.
     void changeRate(std::int32_t steps);
 
     [[nodiscard]] SpeechLibrary& library() { return library_; }

@@ -8,6 +8,7 @@
 #include <sapi.h>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "speech/speech_ids.h"
@@ -124,15 +125,21 @@ public:
         if (!open()) {
             return std::nullopt;
         }
+        // A voice that cannot tell its rate or volume cannot be said to have one: a made-up
+        // value would be spoken as a percentage that nothing changes.
         switch (which) {
         case SpeechParameter::Rate: {
             long rate = 0;
-            (void)voice_->GetRate(&rate);
+            if (FAILED(voice_->GetRate(&rate))) {
+                return std::nullopt;
+            }
             return SpeechRange{static_cast<std::int32_t>(rate), kRate.minimum, kRate.maximum};
         }
         case SpeechParameter::Volume: {
             USHORT volume = 0;
-            (void)voice_->GetVolume(&volume);
+            if (FAILED(voice_->GetVolume(&volume))) {
+                return std::nullopt;
+            }
             return SpeechRange{volume, kVolume.minimum, kVolume.maximum};
         }
         case SpeechParameter::Pitch:
@@ -186,10 +193,17 @@ private:
                                        reinterpret_cast<void**>(&category))) &&
             SUCCEEDED(category->SetId(SPCAT_VOICES, FALSE)) &&
             SUCCEEDED(category->EnumTokens(nullptr, nullptr, &found))) {
+            // The names end at the first voice that has none to read: a voice the player cannot
+            // hear named cannot be chosen knowingly (Wine's voices are such).
+            bool areNamesReadable = true;
             ISpObjectToken* token = nullptr;
             while (found->Next(1, &token, nullptr) == S_OK && token != nullptr) {
                 tokens_.push_back(token);
-                names_.push_back(tokenName(token));
+                const auto name = tokenName(token);
+                areNamesReadable = areNamesReadable && name.has_value();
+                if (areNamesReadable) {
+                    names_.push_back(*name);
+                }
                 token = nullptr;
             }
         }
@@ -197,13 +211,16 @@ private:
         release(category);
     }
 
-    static std::u16string tokenName(ISpObjectToken* token) {
+    static std::optional<std::u16string> tokenName(ISpObjectToken* token) {
         LPWSTR text = nullptr;
         if (FAILED(token->GetStringValue(nullptr, &text)) || text == nullptr) {
-            return u"?";
+            return std::nullopt;
         }
         std::u16string name = fromWin(text);
         CoTaskMemFree(text);
+        if (name.empty()) {
+            return std::nullopt;
+        }
         return name;
     }
 

@@ -3,6 +3,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,6 +19,8 @@ public:
     std::map<std::int32_t, std::u16string> strings;
     std::optional<std::string> jawsFolder;
     std::vector<std::pair<std::int32_t, std::int32_t>> sets;
+    // Identifiers whose sets are recorded but change nothing, as an engine that refuses them.
+    std::set<std::int32_t> refused;
     std::vector<std::pair<std::u16string, bool>> said;
     std::vector<std::u16string> brailled;
 
@@ -40,7 +43,9 @@ public:
     }
     void speechSetValue(std::int32_t id, std::int32_t value) override {
         sets.emplace_back(id, value);
-        values[id] = value;
+        if (!refused.contains(id)) {
+            values[id] = value;
+        }
     }
     std::optional<std::u16string> speechGetString(std::int32_t id) override {
         const auto found = strings.find(id);

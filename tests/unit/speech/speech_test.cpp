@@ -212,22 +212,40 @@ TEST_F(SpeechTest, NextVoiceWithoutVoicesFallsBackAtOnce) {
     EXPECT_EQ(library.said,
               (std::vector<std::pair<std::u16string, bool>>{{u"SAPI speech off", true}}));
     EXPECT_EQ(state.settings.srEngine, -1);
+
+    // A voice whose name cannot be read ends the list: there is nothing to say for it.
+    library.said.clear();
+    library.strings = {{0x10000, u""}};
+    speech.nextVoice();
+    EXPECT_EQ(library.said.back(), std::make_pair(std::u16string(u"SAPI speech off"), true));
+    EXPECT_EQ(state.settings.srVoice, -1);
 }
 
-TEST_F(SpeechTest, RateKeysSpeakTheNewPercentage) {
-    library.parameter(4, 0, -10, 10);
-    speech.changeRate(1);
-    speech.changeRate(-1);
-    speech.changeRate(-1);
-    EXPECT_EQ(library.sets, (Sets{{4, 1}, {4, 0}, {4, -1}}));
-    const std::vector<std::pair<std::u16string, bool>> expected = {
-        {u"55%", true}, {u"50%", true}, {u"45%", true}};
-    EXPECT_EQ(library.said, expected);
-
-    library.said.clear();
-    library.parameter(4, 0, 0, 0);
-    speech.changeRate(1);
-    EXPECT_EQ(library.said.back().first, u"not supported");
+TEST_F(SpeechTest, RateKeysSayTheRateInEffectAfterTheChange) {
+    struct Case {
+        const char* description;
+        std::int32_t value, minimum, maximum;
+        bool isSupported, isRefused;
+        std::int32_t steps;
+        const char16_t* expected;
+    };
+    const Case cases[] = {
+        {"faster", 0, -10, 10, true, false, 1, u"55%"},
+        {"slower", 0, -10, 10, true, false, -1, u"45%"},
+        {"at the top nothing is asked, so nothing is refused", 10, -10, 10, true, true, 1, u"100%"},
+        {"an engine that keeps its rate", 0, -10, 10, true, true, 1, u"not supported"},
+        {"and downwards", 0, -10, 10, true, true, -1, u"not supported"},
+        {"an engine without a rate", 0, -10, 10, false, false, 1, u"not supported"},
+        {"a rate without a range", 0, 0, 0, true, false, 1, u"not supported"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.description);
+        library.said.clear();
+        library.refused = c.isRefused ? std::set<std::int32_t>{4} : std::set<std::int32_t>{};
+        library.parameter(4, c.value, c.minimum, c.maximum, c.isSupported);
+        speech.changeRate(c.steps);
+        EXPECT_EQ(library.said, (std::vector<std::pair<std::u16string, bool>>{{c.expected, true}}));
+    }
 }
 
 } // namespace

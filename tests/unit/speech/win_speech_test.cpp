@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes/app_fixture.h"
+#include "speech/speech.h"
 #include "speech/speech_backends.h"
 #include "speech/speech_ids.h"
 #include "win_text.h"
@@ -46,6 +47,32 @@ TEST(WinSpeech, BridgeSpeaksIntoTheTranscriptWhateverRuns) {
     bridge->stop();
     EXPECT_EQ(app.readUserFile("speech.txt"),
               "say 1 Welcome\r\nbraille 0 Welcome\r\nsay 0 Bye\r\n");
+}
+
+// Wine's system voice refuses rate changes and has a voice whose name cannot be read. What the
+// speech keys say must be what is in effect, never a made-up percentage, and a voice without a
+// name is no entry of the list that Ctrl+F6 reads out.
+TEST(WinSpeech, SpeechKeysSayWhatTheSystemVoiceReallyDoes) {
+    testing::AppFixture app;
+    app.state.messages.addText("notsupported=not supported\n");
+    app.state.settings.srEngine = speech_id::kSapiEngine;
+    auto bridge = win::createSpeechBridge(app.state, app.user.str() + "speech.txt");
+    Speech speech(app.state, *bridge);
+    (void)speech.initSpeech();
+    std::string inEffect;
+    for (int press = 0; press < 3; ++press) {
+        speech.changeRate(1);
+        inEffect += "say 1 " + toNarrow(speech.speechValueText(speech_id::kRate)) + "\r\n";
+    }
+    for (std::int32_t voice = 0;; ++voice) {
+        const auto name = bridge->speechGetString(speech_id::kVoice + voice);
+        if (!name) {
+            break;
+        }
+        EXPECT_FALSE(name->empty() || *name == u"?") << voice;
+    }
+    bridge->stop();
+    EXPECT_EQ(app.readUserFile("speech.txt"), inEffect);
 }
 
 } // namespace
