@@ -172,18 +172,45 @@ void SpeechBridge::run() {
 }
 
 void SpeechBridge::speak(const std::u16string& text, bool interrupt) {
+    SpeechSwitch change{.previous = speaker_,
+                        .chosen = byIndex(selectedEngine_),
+                        .isFirstText = isFirstText_,
+                        .isChoiceChanged = selectedEngine_ != engineAtLastText_,
+                        .passed = {}};
     for (SpeechBackend* backend : candidates()) {
         if (!backend->isAvailable()) {
+            change.passed.push_back({backend, false});
             continue;
         }
-        if (backend->speak(text, interrupt)) {
-            noteSpeaker(backend);
+        change.next = backend;
+        if (speakThrough(*backend, text, interrupt, change)) {
+            settle(change);
             return;
         }
         // Dropped: the next back-end says the same text, and this one starts afresh later.
         backend->reset();
+        change.passed.push_back({backend, true});
     }
-    noteSpeaker(nullptr);
+    change.next = nullptr;
+    settle(change);
+}
+
+// The announcement goes first, through the output it names, and the text follows it queued so
+// that it cannot cut the announcement off. A back-end that refuses either has failed.
+bool SpeechBridge::speakThrough(SpeechBackend& backend, const std::u16string& text, bool interrupt,
+                                const SpeechSwitch& change) {
+    if (hooks_.messages == nullptr || !isAnnounced(change)) {
+        return backend.speak(text, interrupt);
+    }
+    const std::u16string announcement = announcementText(change, *hooks_.messages);
+    if (!backend.speak(announcement, interrupt)) {
+        return false;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        transcript_.record(SpeechKind::Say, announcement, interrupt);
+    }
+    return backend.speak(text, false);
 }
 
 void SpeechBridge::braille(const std::u16string& text) {
@@ -198,14 +225,14 @@ void SpeechBridge::braille(const std::u16string& text) {
     }
 }
 
-void SpeechBridge::noteSpeaker(SpeechBackend* backend) {
-    if (backend == speaker_) {
-        return;
+void SpeechBridge::settle(const SpeechSwitch& change) {
+    if (hooks_.log != nullptr && isLogged(change)) {
+        const std::string name = change.next ? toNarrow(change.next->name()) : "none";
+        hooks_.log->line("Speech output: ", name + " (" + switchReason(change) + ")");
     }
-    speaker_ = backend;
-    if (hooks_.log != nullptr) {
-        hooks_.log->line("Speech output: ", backend ? toNarrow(backend->name()) : "none");
-    }
+    speaker_ = change.next;
+    isFirstText_ = false;
+    engineAtLastText_ = selectedEngine_;
 }
 
 std::vector<SpeechBackend*> SpeechBridge::candidates() const {

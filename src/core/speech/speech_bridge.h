@@ -6,7 +6,9 @@
 // The engine in use is the one the player chose when it works, otherwise the first available
 // back-end in detection order (the running screen reader, else the system voice). A back-end
 // that fails is reset and the next one speaks the same text, so the player is never left
-// silent while another back-end works.
+// silent while another back-end works. Every change of the output that speaks is written to
+// debug.txt with its reason, and the player hears of it through the new output before the
+// text that found it (speech_switch.h says which changes and in which words).
 
 #include <condition_variable>
 #include <cstdint>
@@ -21,11 +23,13 @@
 
 #include "speech/speech_backend.h"
 #include "speech/speech_library.h"
+#include "speech/speech_switch.h"
 #include "speech/speech_transcript.h"
 
 namespace vendrel {
 
 class DebugLog;
+class MessageTable;
 
 struct SpeechBridgeHooks {
     // Run on the bridge's thread first and last: the place for per-thread set-up such as COM.
@@ -33,6 +37,9 @@ struct SpeechBridgeHooks {
     std::function<void()> threadEnding;
     // Told which back-end speaks whenever that changes, so a player's debug.txt shows it.
     DebugLog* log = nullptr;
+    // The words of the announcements (read from the bridge's thread: the table locks itself).
+    // Without them a change is only logged.
+    MessageTable* messages = nullptr;
 };
 
 class SpeechBridge final : public SpeechLibrary {
@@ -75,8 +82,10 @@ private:
     void ask(const std::function<void()>& question);
     void run();
     void speak(const std::u16string& text, bool interrupt);
+    [[nodiscard]] bool speakThrough(SpeechBackend& backend, const std::u16string& text,
+                                    bool interrupt, const SpeechSwitch& change);
     void braille(const std::u16string& text);
-    void noteSpeaker(SpeechBackend* backend);
+    void settle(const SpeechSwitch& change);
 
     // Bridge thread only, from here on.
     [[nodiscard]] std::vector<SpeechBackend*> candidates() const;
@@ -90,7 +99,9 @@ private:
     std::vector<std::unique_ptr<SpeechBackend>> backends_;
     SpeechBridgeHooks hooks_;
     std::int32_t selectedEngine_ = -1;
-    SpeechBackend* speaker_ = nullptr;
+    const SpeechBackend* speaker_ = nullptr; // spoke the last text
+    bool isFirstText_ = true;
+    std::int32_t engineAtLastText_ = -1; // selectedEngine_ when the last text was spoken
 
     std::mutex mutex_;
     std::condition_variable wake_;

@@ -32,6 +32,7 @@ std::unique_ptr<SpeechBridge> createSpeechBridge(AppState& state,
         }
     };
     hooks.log = &state.debugLog;
+    hooks.messages = &state.messages;
     auto bridge = std::make_unique<SpeechBridge>(std::move(backends), std::move(hooks));
     bridge->openTranscript(transcriptPath);
     bridge->start();

@@ -105,6 +105,8 @@ const char* const kMessageKeys[] = {"about",
                                     "servername",
                                     "show",
                                     "soundcard",
+                                    "speechChosenLost",
+                                    "speechNow",
                                     "srinflexion",
                                     "srlanguage",
                                     "srpitch",
@@ -183,6 +185,8 @@ TEST(LanguageFiles, DefineEveryKeyWithMatchingConversions) {
     EXPECT_EQ(conversions(english.at("winTitle1")), "ddd");
     EXPECT_EQ(conversions(english.at("winTitle2")), "ss");
     EXPECT_EQ(conversions(english.at("downloadingFail")), "sd");
+    // The speech messages get their arguments in this order.
+    EXPECT_EQ(conversions(english.at("speechChosenLost")), "ss");
     EXPECT_EQ(english.at("isocode"), "en");
     EXPECT_EQ(french.at("isocode"), "fr");
 }

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "speech/speech_backend.h"
@@ -66,6 +67,11 @@ public:
         return spoken_;
     }
     std::vector<SpokenText> spoken() { return copy(spoken_); }
+    // What was spoken since the last call.
+    std::vector<SpokenText> takeSpoken() {
+        std::lock_guard lock(mutex_);
+        return std::exchange(spoken_, {});
+    }
     std::vector<std::u16string> brailled() { return copy(brailled_); }
     int resets() { return copy(resets_); }
     std::int32_t voice() { return copy(voice_); }

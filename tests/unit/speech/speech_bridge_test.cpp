@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <thread>
 
+#include "app/debug_log.h"
 #include "app/files.h"
+#include "config/message_table.h"
 #include "fakes/fake_speech_backend.h"
 #include "fakes/temp_folder.h"
 #include "speech/speech_ids.h"
@@ -19,7 +22,7 @@ using Spoken = std::vector<SpokenText>;
 
 // JAWS, NVDA and the system voice in detection order, as the Windows shell lines them up.
 struct BridgeWorld {
-    BridgeWorld() {
+    explicit BridgeWorld(SpeechBridgeHooks hooks = {}) {
         auto owned = [](FakeSpeechBackend*& keep, std::int32_t index, const char16_t* name,
                         bool isBraille) {
             auto backend = std::make_unique<FakeSpeechBackend>(index, name, isBraille);
@@ -30,7 +33,7 @@ struct BridgeWorld {
         backends.push_back(owned(jaws, 0, u"JAWS", true));
         backends.push_back(owned(nvda, 2, u"NVDA", true));
         backends.push_back(owned(sapi, 6, u"SAPI 5", false));
-        bridge = std::make_unique<SpeechBridge>(std::move(backends), SpeechBridgeHooks{});
+        bridge = std::make_unique<SpeechBridge>(std::move(backends), std::move(hooks));
     }
 
     FakeSpeechBackend* jaws = nullptr;
@@ -89,6 +92,67 @@ TEST(SpeechBridge, FailingBackendIsDroppedAndTheNextSpeaksTheSameText) {
     world.bridge->speechSay(u"two", false);
     EXPECT_EQ(world.nvda->waitForSpoken(1), (Spoken{{u"two", false}}));
     EXPECT_EQ(world.sapi->spoken().size(), 1u);
+}
+
+// A run of the player's ears: each change of output is announced once, through the new output
+// and before the text that found it, and debug.txt says why.
+TEST(SpeechBridge, EveryChangeOfOutputIsAnnouncedOnceAndLoggedWithItsReason) {
+    testing::TempFolder folder;
+    MessageTable messages;
+    messages.addText("speechNow=Now %s\nspeechChosenLost=%s lost, now %s\n");
+    DebugLog log;
+    log.open(folder.str() + "debug.txt");
+    BridgeWorld w({.log = &log, .messages = &messages});
+    w.jaws->setAvailable(false);
+    w.nvda->setAvailable(false);
+    w.bridge->start();
+    const auto nvdaOn = [&w](bool isOn) {
+        return [&w, isOn] {
+            w.nvda->setAvailable(isOn);
+        };
+    };
+    struct Step {
+        std::function<void()> change;
+        FakeSpeechBackend* speaker; // nullptr: nothing could speak
+        const char16_t* announcement;
+        const char* logged;
+    };
+    const Step steps[] = {
+        {[] {}, w.sapi, nullptr, "SAPI 5 (first text)"},
+        {nvdaOn(true), w.nvda, u"Now NVDA", "NVDA (NVDA is running now)"},
+        {[] {}, w.nvda, nullptr, nullptr},
+        {nvdaOn(false), w.sapi, u"Now SAPI 5", "SAPI 5 (NVDA is not running)"},
+        {[&w] { w.bridge->speechSetValue(speech_id::kEngine, speech_id::kNvdaEngine); }, w.sapi,
+         u"NVDA lost, now SAPI 5", "SAPI 5 (the player chose NVDA; NVDA is not running)"},
+        {[] {}, w.sapi, nullptr, nullptr},
+        {nvdaOn(true), w.nvda, u"Now NVDA", "NVDA (NVDA is running now)"},
+        {[&w] { w.nvda->setFailing(true); }, w.sapi, u"NVDA lost, now SAPI 5",
+         "SAPI 5 (NVDA could not speak)"},
+        {[&w] { w.sapi->setFailing(true); }, nullptr, nullptr,
+         "none (NVDA could not speak; SAPI 5 could not speak)"},
+        {[&w] {
+             w.sapi->setFailing(false);
+             w.bridge->speechSetValue(speech_id::kEngine, speech_id::kSapiEngine);
+         },
+         w.sapi, u"Now SAPI 5", "SAPI 5 (the player chose SAPI 5)"},
+    };
+    std::string logged;
+    for (std::size_t i = 0; i < std::size(steps); ++i) {
+        SCOPED_TRACE(i);
+        steps[i].change();
+        const std::u16string text = wideFromInt(static_cast<std::int32_t>(i));
+        w.bridge->speechSay(text, true);
+        (void)w.bridge->speechGetValue(speech_id::kEngine); // answered once the text is out
+        // The announcement takes the text's interrupt; the text follows it queued.
+        const Spoken heard = steps[i].announcement
+                                 ? Spoken{{steps[i].announcement, true}, {text, false}}
+                                 : Spoken{{text, true}};
+        for (FakeSpeechBackend* backend : {w.jaws, w.nvda, w.sapi}) {
+            EXPECT_EQ(backend->takeSpoken(), backend == steps[i].speaker ? heard : Spoken{});
+        }
+        logged += steps[i].logged ? std::string("Speech output: ") + steps[i].logged + "\r\n" : "";
+    }
+    EXPECT_EQ(readWholeFile(folder.str() + "debug.txt"), logged);
 }
 
 TEST(SpeechBridge, InterruptDropsQueuedSpeechButKeepsBrailleAndOrder) {
