@@ -12,6 +12,7 @@
 #define IDM_NEXT_VOICE 1008
 #define IDM_SPEECH_RATE_UP 1009
 #define IDM_SPEECH_RATE_DOWN 1010
+#define IDM_SPEECH_DIAGNOSIS 1011 /* which output speaks, and why a screen reader cannot */
 #define IDM_OPTIONS_MENU 1012
 #define IDM_STOP_SOUNDS 1030
 #define IDM_STOP_STREAMS 1031

@@ -35,6 +35,7 @@
 #include "soundtouch_stretcher.h"
 #include "speech/speech.h"
 #include "speech/speech_backends.h"
+#include "speech/speech_diagnosis.h"
 #include "speech/win_speech.h"
 #include "system_dialogs.h"
 #include "vorbis_decoder.h"
@@ -213,7 +214,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
          .openLocalMenu = [&](int id) { (void)menus.openLocalMenu(id, 0); },
          .command =
              [&](int id) {
-                 if (!soundCommand(sounds, state.settings, id)) {
+                 if (id == IDM_SPEECH_DIAGNOSIS) {
+                     reportSpeechDiagnosis(state, speechBridge, historyRoute);
+                 } else if (!soundCommand(sounds, state.settings, id)) {
                      (void)history.runCommand(id);
                  }
              },

@@ -19,6 +19,28 @@ struct SpeechRange {
     std::int32_t maximum = 0;
 };
 
+// Why a back-end cannot speak, as the speech diagnosis puts it into words for the player.
+enum class SpeechProblem {
+    None,
+    NotRunning,       // its screen reader is not running: nothing to mend
+    LibraryMissing,   // file: the library looked for in the program folder
+    LibraryWrongBits, // file: the library found; detail: its bitness ("32")
+    LibraryUnusable,  // file: the library found; detail: the loader's error code
+    NotAnswering,     // detail: the error code of the screen reader's own test
+    AutomationFailed, // detail: the error code of creating the automation object
+    NoVoice,          // the engine has no voice installed
+    EngineFailed,     // detail: the error code of starting the engine
+    TextRefused,      // detail: the error code with which it refused to speak
+    NoNotifications,  // a screen reader runs, but the system cannot send it notifications
+};
+
+struct SpeechBackendStatus {
+    bool isFound = false; // its screen reader is running, or the engine is installed
+    SpeechProblem problem = SpeechProblem::None;
+    std::u16string file;
+    std::u16string detail;
+};
+
 class SpeechBackend {
 public:
     virtual ~SpeechBackend() = default;
@@ -26,6 +48,9 @@ public:
     // The engine index of speech_ids.h and the name the options show.
     [[nodiscard]] virtual std::int32_t engineIndex() const = 0;
     [[nodiscard]] virtual std::u16string name() const = 0;
+    // False for a speech engine of the system's own, which the diagnosis does not count among
+    // the screen readers found.
+    [[nodiscard]] virtual bool isScreenReader() const { return true; }
 
     // Cheap enough to ask before every text: is the screen reader running, or the engine
     // usable? A back-end that cannot load what it needs says no; it never fails loudly.
@@ -34,6 +59,12 @@ public:
     [[nodiscard]] virtual bool speak(const std::u16string& text, bool interrupt) = 0;
     [[nodiscard]] virtual bool canBraille() const { return false; }
     [[nodiscard]] virtual bool braille(const std::u16string&) { return false; }
+    // What the diagnosis tells the player: slower than isAvailable (it may look at files), so
+    // asked only when the player wants to know.
+    [[nodiscard]] virtual SpeechBackendStatus status() {
+        const bool isOn = isAvailable();
+        return {isOn, isOn ? SpeechProblem::None : SpeechProblem::NotRunning, {}, {}};
+    }
     // Drops whatever the back-end holds (objects of a screen reader that went away), so the
     // next isAvailable starts afresh.
     virtual void reset() {}

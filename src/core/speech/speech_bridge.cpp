@@ -134,6 +134,29 @@ std::optional<std::string> SpeechBridge::jfwGetUserSettingsDirectory() {
     return folder;
 }
 
+SpeechDiagnosis SpeechBridge::diagnose() {
+    SpeechDiagnosis diagnosis;
+    ask([&] {
+        const SpeechBackend* chosen = byIndex(selectedEngine_);
+        for (const auto& backend : backends_) {
+            diagnosis.backends.push_back({backend->name(), backend->isScreenReader(),
+                                          backend.get() == chosen, backend->status()});
+        }
+        // The output of the next text: the first in line that is up and has nothing wrong.
+        for (const SpeechBackend* backend : candidates()) {
+            const auto at = std::find_if(backends_.begin(), backends_.end(),
+                                         [&](const auto& owned) { return owned.get() == backend; });
+            const SpeechBackendStatus& status =
+                diagnosis.backends[static_cast<std::size_t>(at - backends_.begin())].status;
+            if (status.isFound && status.problem == SpeechProblem::None) {
+                diagnosis.output = backend->name();
+                break;
+            }
+        }
+    });
+    return diagnosis;
+}
+
 void SpeechBridge::run() {
     if (hooks_.threadStarted) {
         hooks_.threadStarted();

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "speech/speech_backend.h"
+#include "speech/speech_diagnosis.h"
 #include "speech/speech_library.h"
 #include "speech/speech_switch.h"
 #include "speech/speech_transcript.h"
@@ -42,7 +43,7 @@ struct SpeechBridgeHooks {
     MessageTable* messages = nullptr;
 };
 
-class SpeechBridge final : public SpeechLibrary {
+class SpeechBridge final : public SpeechLibrary, public SpeechDiagnostics {
 public:
     // Back-ends in detection order.
     explicit SpeechBridge(std::vector<std::unique_ptr<SpeechBackend>> backends,
@@ -67,6 +68,8 @@ public:
     void speechSetValue(std::int32_t id, std::int32_t value) override;
     std::optional<std::u16string> speechGetString(std::int32_t id) override;
     std::optional<std::string> jfwGetUserSettingsDirectory() override;
+    // SpeechDiagnostics: any thread but the bridge's own.
+    SpeechDiagnosis diagnose() override;
 
 private:
     struct Request {

@@ -81,7 +81,7 @@ public:
     std::int32_t engineIndex() const override { return speech_id::kJawsEngine; }
     std::u16string name() const override { return u"JAWS"; }
 
-    bool isAvailable() override { return FindWindowW(L"JFWUI2", nullptr) != nullptr && connect(); }
+    bool isAvailable() override { return hasWindow() && connect(); }
 
     bool speak(const std::u16string& text, bool interrupt) override {
         if (text.empty()) {
@@ -118,15 +118,33 @@ public:
 
     std::optional<std::string> userSettingsFolder() override { return findJawsSettingsFolder(); }
 
+    SpeechBackendStatus status() override {
+        if (!hasWindow()) {
+            return {false, SpeechProblem::NotRunning, {}, {}};
+        }
+        if (!connect()) {
+            return {true, SpeechProblem::AutomationFailed, {}, resultCode(connectResult_)};
+        }
+        if (FAILED(lastResult_)) {
+            return {true, SpeechProblem::TextRefused, {}, resultCode(lastResult_)};
+        }
+        return {true, SpeechProblem::None, {}, {}};
+    }
+
 private:
+    static bool hasWindow() { return FindWindowW(L"JFWUI2", nullptr) != nullptr; }
+
     bool connect() {
         if (api_ != nullptr) {
             return true;
         }
         CLSID clsid;
-        if (FAILED(CLSIDFromProgID(L"FreedomSci.JawsApi", &clsid)) ||
-            FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IDispatch,
-                                    reinterpret_cast<void**>(&api_)))) {
+        connectResult_ = CLSIDFromProgID(L"FreedomSci.JawsApi", &clsid);
+        if (SUCCEEDED(connectResult_)) {
+            connectResult_ = CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IDispatch,
+                                              reinterpret_cast<void**>(&api_));
+        }
+        if (FAILED(connectResult_)) {
             api_ = nullptr;
             return false;
         }
@@ -138,9 +156,12 @@ private:
         return true;
     }
 
+    // An object without one of our methods is not the JAWS we know: its error is kept for the
+    // diagnosis like a failed creation's.
     bool lookUp(const wchar_t* method, DISPID& id) {
         LPOLESTR name = const_cast<LPOLESTR>(method);
-        return SUCCEEDED(api_->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id));
+        connectResult_ = api_->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
+        return SUCCEEDED(connectResult_);
     }
 
     // Only a failed call counts as failure: JAWS answers false when it chose not to speak
@@ -152,13 +173,15 @@ private:
         DISPPARAMS params{args.first, nullptr, args.second, 0};
         VARIANT result;
         VariantInit(&result);
-        const HRESULT hr = api_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
-                                        &result, nullptr, nullptr);
+        lastResult_ = api_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                                   &result, nullptr, nullptr);
         VariantClear(&result);
-        return SUCCEEDED(hr);
+        return SUCCEEDED(lastResult_);
     }
 
     IDispatch* api_ = nullptr;
+    HRESULT connectResult_ = S_OK;
+    HRESULT lastResult_ = S_OK;
     DISPID sayString_ = DISPID_UNKNOWN;
     DISPID stopSpeech_ = DISPID_UNKNOWN;
     DISPID runFunction_ = DISPID_UNKNOWN;

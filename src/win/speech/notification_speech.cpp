@@ -37,13 +37,28 @@ public:
     std::u16string name() const override { return u"Narrator (UI Automation)"; }
 
     bool isAvailable() override {
-        BOOL isScreenReaderOn = FALSE;
-        if (notificationWindow.load() == nullptr ||
-            !SystemParametersInfoW(SPI_GETSCREENREADER, 0, &isScreenReaderOn, 0) ||
-            !isScreenReaderOn) {
+        if (notificationWindow.load() == nullptr || !isScreenReaderOn()) {
             return false;
         }
         return load() && clientsAreListening_() && provider() != nullptr;
+    }
+
+    // Found only when someone listens: the system's flag alone is set by every screen reader,
+    // and one with an interface of its own is counted under its own name.
+    SpeechBackendStatus status() override {
+        if (!isScreenReaderOn()) {
+            return {false, SpeechProblem::NotRunning, {}, {}};
+        }
+        if (!load()) {
+            return {false, SpeechProblem::NoNotifications, {}, {}};
+        }
+        if (!isAvailable()) {
+            return {false, SpeechProblem::NotRunning, {}, {}};
+        }
+        if (FAILED(lastResult_)) {
+            return {true, SpeechProblem::TextRefused, {}, resultCode(lastResult_)};
+        }
+        return {true, SpeechProblem::None, {}, {}};
     }
 
     bool speak(const std::u16string& text, bool interrupt) override {
@@ -57,12 +72,11 @@ public:
         const std::wstring wide = toWin(text);
         BSTR said = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
         BSTR activity = SysAllocString(L"VendrelSpeech");
-        const HRESULT hr =
-            raise_(element, kNotificationKindOther,
-                   interrupt ? kProcessingMostRecent : kProcessingAll, said, activity);
+        lastResult_ = raise_(element, kNotificationKindOther,
+                             interrupt ? kProcessingMostRecent : kProcessingAll, said, activity);
         SysFreeString(activity);
         SysFreeString(said);
-        return SUCCEEDED(hr);
+        return SUCCEEDED(lastResult_);
     }
 
     void reset() override {
@@ -74,6 +88,11 @@ public:
     }
 
 private:
+    static bool isScreenReaderOn() {
+        BOOL isOn = FALSE;
+        return SystemParametersInfoW(SPI_GETSCREENREADER, 0, &isOn, 0) && isOn;
+    }
+
     bool load() {
         if (raise_ != nullptr) {
             return true;
@@ -116,6 +135,7 @@ private:
     bool hasFailedToLoad_ = false;
     IUnknown* provider_ = nullptr;
     HWND providerWindow_ = nullptr;
+    HRESULT lastResult_ = S_OK;
 };
 
 } // namespace

@@ -61,6 +61,7 @@ public:
 
     std::int32_t engineIndex() const override { return speech_id::kSapiEngine; }
     std::u16string name() const override { return u"SAPI 5"; }
+    bool isScreenReader() const override { return false; }
 
     bool isAvailable() override { return open(); }
 
@@ -78,7 +79,26 @@ public:
             flags |= SPF_IS_NOT_XML;
         }
         // An empty text with the purge flag is how SAPI is told to fall silent.
-        return SUCCEEDED(voice_->Speak(said.c_str(), flags, nullptr));
+        lastResult_ = voice_->Speak(said.c_str(), flags, nullptr);
+        return SUCCEEDED(lastResult_);
+    }
+
+    SpeechBackendStatus status() override {
+        if (!open()) {
+            return {false, SpeechProblem::EngineFailed, {}, resultCode(openResult_)};
+        }
+        if (tokens_.empty()) {
+            return {true, SpeechProblem::NoVoice, {}, {}};
+        }
+        if (SUCCEEDED(lastResult_)) {
+            // Perhaps nothing went through it yet: an empty text, which says nothing and cuts
+            // nothing off, shows whether it speaks at all.
+            lastResult_ = voice_->Speak(L"", SPF_ASYNC | SPF_IS_NOT_XML, nullptr);
+        }
+        if (FAILED(lastResult_)) {
+            return {true, SpeechProblem::TextRefused, {}, resultCode(lastResult_)};
+        }
+        return {true, SpeechProblem::None, {}, {}};
     }
 
     void reset() override {
@@ -175,8 +195,9 @@ private:
         if (voice_ != nullptr) {
             return true;
         }
-        if (FAILED(CoCreateInstance(CLSID_SpVoice, nullptr, CLSCTX_ALL, IID_ISpVoice,
-                                    reinterpret_cast<void**>(&voice_)))) {
+        openResult_ = CoCreateInstance(CLSID_SpVoice, nullptr, CLSCTX_ALL, IID_ISpVoice,
+                                       reinterpret_cast<void**>(&voice_));
+        if (FAILED(openResult_)) {
             voice_ = nullptr;
             return false;
         }
@@ -238,6 +259,8 @@ private:
     std::vector<ISpObjectToken*> tokens_;
     std::vector<std::u16string> names_;
     std::int32_t pitch_ = 0;
+    HRESULT openResult_ = S_OK;
+    HRESULT lastResult_ = S_OK;
 };
 
 } // namespace

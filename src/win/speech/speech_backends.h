@@ -4,10 +4,12 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 
 #include "speech/speech_backend.h"
+#include "text/utf.h"
 
 namespace vendrel::win {
 
@@ -29,6 +31,17 @@ void setNotificationWindow(HWND window);
 // function types that the compiler accepts without a warning.
 template <typename Function> Function dllFunction(HMODULE module, const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+// Error codes as the diagnosis names them: system error numbers in decimal, as Windows' own
+// messages show them, and COM results in hexadecimal, as they are looked up.
+inline std::u16string errorNumber(unsigned long code) {
+    return toWide(std::to_string(code));
+}
+inline std::u16string resultCode(HRESULT result) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(result));
+    return toWide(text);
 }
 
 } // namespace vendrel::win

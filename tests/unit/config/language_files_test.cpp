@@ -105,8 +105,22 @@ const char* const kMessageKeys[] = {"about",
                                     "servername",
                                     "show",
                                     "soundcard",
+                                    "speechAutomationFailed",
                                     "speechChosenLost",
+                                    "speechDiagChosen",
+                                    "speechDiagNoOutput",
+                                    "speechDiagNoReader",
+                                    "speechDiagOutput",
+                                    "speechDiagReaders",
+                                    "speechEngineFailed",
+                                    "speechLibraryBits",
+                                    "speechLibraryMissing",
+                                    "speechLibraryUnusable",
+                                    "speechNoNotifications",
+                                    "speechNoVoice",
+                                    "speechNotAnswering",
                                     "speechNow",
+                                    "speechTextRefused",
                                     "srinflexion",
                                     "srlanguage",
                                     "srpitch",
@@ -185,7 +199,8 @@ TEST(LanguageFiles, DefineEveryKeyWithMatchingConversions) {
     EXPECT_EQ(conversions(english.at("winTitle1")), "ddd");
     EXPECT_EQ(conversions(english.at("winTitle2")), "ss");
     EXPECT_EQ(conversions(english.at("downloadingFail")), "sd");
-    // The speech messages get their arguments in this order.
+    // The speech messages get their arguments in this order: name, file, bitness, our bitness.
+    EXPECT_EQ(conversions(english.at("speechLibraryBits")), "sssd");
     EXPECT_EQ(conversions(english.at("speechChosenLost")), "ss");
     EXPECT_EQ(english.at("isocode"), "en");
     EXPECT_EQ(french.at("isocode"), "fr");

@@ -7,12 +7,14 @@
 #include <condition_variable>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "speech/speech_backend.h"
+#include "speech/speech_ids.h"
 #include "text/utf.h"
 
 namespace vendrel::testing {
@@ -47,6 +49,10 @@ public:
     void setFolder(std::string folder) {
         locked([&] { folder_ = std::move(folder); });
     }
+    // What the diagnosis hears; by default it follows the availability and failing switches.
+    void setStatus(SpeechBackendStatus status) {
+        locked([&] { status_ = std::move(status); });
+    }
     // The next speak waits inside until release; waitUntilHeld tells when it got there.
     void hold() {
         locked([&] { isHolding_ = true; });
@@ -79,7 +85,18 @@ public:
     // SpeechBackend: the bridge's thread.
     std::int32_t engineIndex() const override { return index_; }
     std::u16string name() const override { return name_; }
+    bool isScreenReader() const override { return index_ != speech_id::kSapiEngine; }
     bool isAvailable() override { return copy(isAvailable_); }
+    SpeechBackendStatus status() override {
+        std::lock_guard lock(mutex_);
+        if (status_) {
+            return *status_;
+        }
+        const SpeechProblem problem = !isAvailable_ ? SpeechProblem::NotRunning
+                                      : isFailing_  ? SpeechProblem::TextRefused
+                                                    : SpeechProblem::None;
+        return {isAvailable_, problem, {}, isFailing_ ? u"1" : u""};
+    }
     bool speak(const std::u16string& text, bool interrupt) override {
         std::unique_lock lock(mutex_);
         if (isFailing_) {
@@ -153,6 +170,7 @@ private:
     std::vector<std::u16string> voices_;
     std::map<SpeechParameter, SpeechRange> ranges_;
     std::string folder_;
+    std::optional<SpeechBackendStatus> status_;
     std::vector<SpokenText> spoken_;
     std::vector<std::u16string> brailled_;
 };

@@ -155,6 +155,26 @@ TEST(SpeechBridge, EveryChangeOfOutputIsAnnouncedOnceAndLoggedWithItsReason) {
     EXPECT_EQ(readWholeFile(folder.str() + "debug.txt"), logged);
 }
 
+TEST(SpeechBridge, DiagnosisNamesTheOutputTheChoiceAndWhatEachBackendLacks) {
+    BridgeWorld world;
+    world.nvda->setStatus({true, SpeechProblem::LibraryMissing, u"nvda.dll", {}});
+    world.sapi->setFailing(true);
+    world.bridge->start();
+    world.bridge->speechSetValue(speech_id::kEngine, speech_id::kNvdaEngine);
+    SpeechDiagnosis diagnosis = world.bridge->diagnose();
+    EXPECT_EQ(diagnosis.output, u"JAWS"); // NVDA, chosen, comes first but lacks its library
+    const SpeechProblem problems[] = {SpeechProblem::None, SpeechProblem::LibraryMissing,
+                                      SpeechProblem::TextRefused};
+    ASSERT_EQ(diagnosis.backends.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(diagnosis.backends[i].isChosen, i == 1) << i;
+        EXPECT_EQ(diagnosis.backends[i].isScreenReader, i != 2) << i;
+        EXPECT_EQ(diagnosis.backends[i].status.problem, problems[i]) << i;
+    }
+    world.jaws->setAvailable(false); // the system voice is up but refuses to speak
+    EXPECT_EQ(world.bridge->diagnose().output, std::nullopt);
+}
+
 TEST(SpeechBridge, InterruptDropsQueuedSpeechButKeepsBrailleAndOrder) {
     BridgeWorld world;
     world.jaws->setAvailable(false);
