@@ -263,9 +263,10 @@ class Session:
 class Client:
     """One run of vendrel.exe, started through `uiprobe run`."""
 
-    def __init__(self, session, appdata, environment=None):
+    def __init__(self, session, appdata, environment=None, exe=None):
         """appdata: the Windows path given as APPDATA, or None to start without it;
-        environment: further variables set inside Windows."""
+        environment: further variables set inside Windows; exe: another copy of vendrel.exe
+        (a program folder of a test's own)."""
         self.session = session
         self.appdata = appdata
         self.pid = None
@@ -275,14 +276,15 @@ class Client:
         args += ["--unset", "APPDATA"] if appdata is None else ["--set", "APPDATA=" + appdata]
         for name, value in (environment or {}).items():
             args += ["--set", f"{name}={value}"]
-        args += ["--", windows_path(session.exe)]
+        self.exe = exe or session.exe
+        args += ["--", windows_path(self.exe)]
         self.process = subprocess.Popen(["wine", *args], env=session.env,
                                         stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                         stderr=subprocess.DEVNULL)
         threading.Thread(target=self._read_lines, daemon=True).start()
         started = self._next_line(START_TIMEOUT, "the client process to start")
         if "started" not in started:
-            raise HarnessError(f"could not start {session.exe}: {started}")
+            raise HarnessError(f"could not start {self.exe}: {started}")
         self.pid = started["started"]
 
     def _read_lines(self):
@@ -412,8 +414,8 @@ class ClientTestCase(unittest.TestCase):
         roaming.mkdir(parents=True)
         return f"C:\\e2e\\{folder}\\Roaming", roaming
 
-    def start_client(self, appdata, environment=None):
-        client = Client(self.session, appdata, environment)
+    def start_client(self, appdata, environment=None, exe=None):
+        client = Client(self.session, appdata, environment, exe)
         self.clients.append(client)
         return client
 
@@ -443,17 +445,18 @@ class ClientTestCase(unittest.TestCase):
             "".join(f"{key}={value}\r\n" for key, value in settings.items()).encode("utf-8"))
 
     def connect_to_lounge(self, lounge=None, folder=None, extra=None, environment=None,
-                          title_format="Vendrel - %s - %s", appdata=None):
-        """Starts the client with the lounge as its default server and logs in as demo; a
-        given appdata (Windows path, Linux path) is used as it is, config.ini included.
-        Returns (client, logged-in main window, lounge session, appdata, roaming)."""
+                          title_format="Vendrel - %s - %s", appdata=None, exe=None):
+        """Starts the client (exe, or the build's) with the lounge as its default server and
+        logs in as demo; a given appdata (Windows path, Linux path) is used as it is,
+        config.ini included. Returns (client, logged-in main window, lounge session, appdata,
+        roaming)."""
         lounge = lounge or self.start_lounge()
         if appdata is None:
             appdata, roaming = self.fresh_appdata(folder)
             self.write_lounge_config(roaming, lounge, extra)
         else:
             appdata, roaming = appdata
-        client = self.start_client(appdata, environment)
+        client = self.start_client(appdata, environment, exe)
         client.connect()
         window = client.wait_title(title_format % (LOUNGE_NAME, LOUNGE_LOGIN))
         session = lounge.next_session(timeout=LOGIN_TIMEOUT)
