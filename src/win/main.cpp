@@ -189,10 +189,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     auto& menus =
         *new MenuController({menuList, session.outgoing(), sounds, speech, clock}, state.gameKeys);
     menuList.setController(menus);
-    auto& options = *new OptionMenus(state, {speech, speechBridge, sounds, audio, historyRoute,
-                                             dialogs, systemDialogs, window, window, [&] {
-                                                 window.restoreDefaults();
-                                             }});
+    auto& options =
+        *new OptionMenus(state, {speech, speechBridge, sounds, audio, historyRoute, dialogs,
+                                 systemDialogs, window, window, [&] { window.restoreDefaults(); },
+                                 [&] {
+                                     reportSpeechDiagnosis(state, speechBridge, historyRoute);
+                                 }});
     menus.setLocalMenus(options);
     menuList.setColourLookup([&](std::int32_t index) -> std::optional<COLORREF> {
         return state.presentation.customColour(index);

@@ -33,7 +33,8 @@ constexpr std::int32_t kNoStreamsLine = 3;
 constexpr std::int32_t kNoSoundsLine = 4;
 constexpr std::int32_t kEngineLine = 5;
 constexpr std::int32_t kFirstParameterLine = 9; // volume, rate, pitch, inflexion
-constexpr std::int32_t kBackLine = 13;
+constexpr std::int32_t kDiagnosisLine = 13;
+constexpr std::int32_t kBackLine = 14;
 constexpr std::int32_t kParameters[] = {speech_id::kVolume, speech_id::kRate, speech_id::kPitch,
                                         speech_id::kInflexion};
 constexpr const char* kParameterKeys[] = {"srvolume", "srrate", "srpitch", "srinflexion"};
@@ -122,6 +123,7 @@ std::vector<MenuItem> OptionMenus::audioItems() {
              {},
              {}});
     }
+    items.push_back(plainItem("speechdiagnosis"));
     items.push_back(plainItem("back"));
     return items;
 }
@@ -135,7 +137,7 @@ void OptionMenus::audioChoice(MenuController& menus, std::int32_t index) {
     if (index == kCardLine) {
         (void)openLocalMenu(menus, kSoundCard, 0);
     } else if (index == kSoundsLine || index == kStreamsLine ||
-               (index >= kFirstParameterLine && index < kBackLine)) {
+               (index >= kFirstParameterLine && index < kDiagnosisLine)) {
         // These move with the arrow keys; Enter only says so.
         ports_.history.historyAdd(state_.tr("useArrows"), kArrowHintChannel);
     } else if (index == kNoStreamsLine) {
@@ -156,6 +158,10 @@ void OptionMenus::audioChoice(MenuController& menus, std::int32_t index) {
         }
     } else if (index >= kEngineLine && index < kFirstParameterLine) {
         (void)openLocalMenu(menus, kEngine + index - kEngineLine, 0);
+    } else if (index == kDiagnosisLine) {
+        if (ports_.diagnoseSpeech) {
+            ports_.diagnoseSpeech();
+        }
     } else {
         leave(menus);
     }
@@ -165,16 +171,17 @@ void OptionMenus::audioKey(MenuController& menus, std::int32_t step) {
     Menu* menu = menus.currentMenu();
     const std::int32_t line = menu->selection;
     ClientSettings& settings = state_.settings;
-    std::int32_t result = 0;
+    std::u16string said;
     if (line == kSoundsLine) {
-        result = ports_.sounds.setSoundsVolume(5 * step, true);
+        said = formatWide(8, u"%d%%", ports_.sounds.setSoundsVolume(5 * step, true));
         settings.soundVolume = ports_.sounds.soundsVolume();
     } else if (line == kStreamsLine) {
-        result = ports_.sounds.setStreamsVolume(5 * step, true);
+        said = formatWide(8, u"%d%%", ports_.sounds.setStreamsVolume(5 * step, true));
         settings.streamVolume = ports_.sounds.streamsVolume();
-    } else if (line >= kFirstParameterLine && line < kBackLine) {
+    } else if (line >= kFirstParameterLine && line < kDiagnosisLine) {
         const std::int32_t base = kParameters[line - kFirstParameterLine];
-        result = ports_.speech.adjustSpeechValue(base, step);
+        // What the engine has now, or "not supported" when it kept its value.
+        said = ports_.speech.stepSpeechValue(base, step);
         // Kept in the settings, so the voice sounds the same at the next start.
         if (ports_.library.speechGetValue(base + speech_id::kSupportedOffset) != 0) {
             parameterSetting(settings, base) = ports_.library.speechGetValue(base);
@@ -188,7 +195,7 @@ void OptionMenus::audioKey(MenuController& menus, std::int32_t step) {
         menu->items[static_cast<std::size_t>(changed)] = fresh[static_cast<std::size_t>(changed)];
     }
     menus.refillKeepingSelection();
-    ports_.speech.say(formatWide(8, u"%d%%", result), true);
+    ports_.speech.say(said, true);
 }
 
 // ---- Sound card (1020) ------------------------------------------------------------------

@@ -39,6 +39,8 @@ struct OptionPorts {
     MainWindow& mainWindow;
     WindowControls& window;
     std::function<void()> restoreDefaults;
+    // The spoken speech diagnosis, an item of the audio options.
+    std::function<void()> diagnoseSpeech;
 };
 
 // Command ids of the local menus.

@@ -88,7 +88,7 @@ TEST_F(OptionMenusTest, MenusAreBuiltFromTheSettingsAndTheBridge) {
     ASSERT_TRUE(controller.openLocalMenu(kAudio, 0));
     EXPECT_EQ(frontId(), -kAudio);
     const std::vector<std::u16string> audio = lines();
-    ASSERT_EQ(audio.size(), 14u);
+    ASSERT_EQ(audio.size(), 15u);
     EXPECT_EQ(audio[0], u"soundcardAuto");
     EXPECT_EQ(audio[1], u"Sounds 100%");
     EXPECT_EQ(audio[2], u"Streams 25%");
@@ -134,7 +134,7 @@ TEST_F(OptionMenusTest, ChoicesAndKeysChangeTheSettingsAndLeavingSavesThem) {
         int key;
         std::u16string spoken;
     } steps[] = {{1, kVkRight, u"100%"}, {1, kVkLeft, u"95%"}, {10, kVkRight, u"55%"},
-                 {9, kVkRight, u"0%"},   {13, kVkRight, u""},  {2, kVkLeft, u"20%"}};
+                 {9, kVkRight, u"n/a"},  {14, kVkRight, u""},  {2, kVkLeft, u"20%"}};
     for (const auto& step : steps) {
         select(step.line);
         library.said.clear();
