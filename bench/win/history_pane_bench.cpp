@@ -186,6 +186,9 @@ public:
     }
     std::optional<FontChoice> chooseFont(const FontChoice&) override { return std::nullopt; }
     std::uint32_t chooseColour(std::uint32_t initial) override { return initial; }
+    std::optional<std::string> chooseFolder(const std::u16string&, const std::string&) override {
+        return std::nullopt;
+    }
 };
 
 // The client's side: the history with its real pane, the built-in presets and the program's

@@ -110,7 +110,7 @@ bool soundCommand(vendrel::SoundEngine& engine, vendrel::ClientSettings& setting
 
 } // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     using namespace vendrel;
     // Process-wide for the program's life and never destroyed: the worker and connection
     // threads are not stopped at exit and may still touch them while the process ends.
@@ -233,7 +233,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     platform.setOwner(window.hwnd());
     win::setNotificationWindow(window.hwnd());
     win::setCrashOwner(window.hwnd());
-    window.show();
+    window.show(showCommand);
     log.line("GUI created OK");
     (void)sounds.playSound("welcome 0.11", -1);
 

@@ -146,9 +146,10 @@ bool MainWindowShell::applyFont(const std::u16string& face, std::int32_t points)
     return true;
 }
 
-void MainWindowShell::show() {
-    // SW_SHOW: a shortcut set to start the program maximised or minimised is obeyed.
-    ShowWindow(hwnd_, SW_SHOW);
+void MainWindowShell::show(int showCommand) {
+    // The show command the program was started with: a shortcut set to start the program
+    // maximised or minimised is obeyed (the system and Wine both pass it in wWinMain's).
+    ShowWindow(hwnd_, showCommand);
 }
 
 void MainWindowShell::focusMenuList() {

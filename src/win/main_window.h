@@ -55,7 +55,8 @@ public:
     // Creates the window and its controls; the results are not examined, as a missing control
     // still leaves a usable window.
     void create();
-    void show();
+    // The first show, with the command the program was started with.
+    void show(int showCommand);
     [[nodiscard]] HWND hwnd() const { return hwnd_; }
     [[nodiscard]] HWND historyPane() const { return historyPane_; }
     [[nodiscard]] HWND chatLine() const { return chatLine_; }

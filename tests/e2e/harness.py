@@ -263,10 +263,11 @@ class Session:
 class Client:
     """One run of vendrel.exe, started through `uiprobe run`."""
 
-    def __init__(self, session, appdata, environment=None, exe=None):
+    def __init__(self, session, appdata, environment=None, exe=None, show=None):
         """appdata: the Windows path given as APPDATA, or None to start without it;
         environment: further variables set inside Windows; exe: another copy of vendrel.exe
-        (a program folder of a test's own)."""
+        (a program folder of a test's own); show: the show command a shortcut would give
+        (3 maximised)."""
         self.session = session
         self.appdata = appdata
         self.pid = None
@@ -276,6 +277,8 @@ class Client:
         args += ["--unset", "APPDATA"] if appdata is None else ["--set", "APPDATA=" + appdata]
         for name, value in (environment or {}).items():
             args += ["--set", f"{name}={value}"]
+        if show is not None:
+            args += ["--show", str(show)]
         self.exe = exe or session.exe
         args += ["--", windows_path(self.exe)]
         self.process = subprocess.Popen(["wine", *args], env=session.env,
@@ -414,8 +417,8 @@ class ClientTestCase(unittest.TestCase):
         roaming.mkdir(parents=True)
         return f"C:\\e2e\\{folder}\\Roaming", roaming
 
-    def start_client(self, appdata, environment=None, exe=None):
-        client = Client(self.session, appdata, environment, exe)
+    def start_client(self, appdata, environment=None, exe=None, show=None):
+        client = Client(self.session, appdata, environment, exe, show)
         self.clients.append(client)
         return client
 

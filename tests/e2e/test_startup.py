@@ -157,6 +157,13 @@ class StartUpTest(ClientTestCase):
         self.assertTrue(found["menuList"]["focused"], found["menuList"])
         self.assertEqual(client.close(window), 0)
 
+    def test_a_shortcut_set_to_start_maximised_is_obeyed(self):
+        appdata, _ = self.fresh_appdata()
+        client = self.start_client(appdata, show=3)  # SW_SHOWMAXIMIZED, as such a shortcut
+        ws_maximize = 0x01000000
+        self.assertTrue(client.main_window()["style"] & ws_maximize)
+        self.assertEqual(client.cancel_connection_dialog(), 0)
+
     def check_layout(self, client, window):
         client_size = window["client"]
         found = controls(client.children(window))

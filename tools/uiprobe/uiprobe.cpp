@@ -15,7 +15,7 @@
 //   uiprobe activate <hwnd>               make a top-level window the active one
 //   uiprobe hold                          show an active window of our own until it is closed,
 //                                         so the client is in the background meanwhile
-//   uiprobe run [--unset V] [--set V=X]... -- <exe> [args]
+//   uiprobe run [--unset V] [--set V=X] [--show N]... -- <exe> [args]
 //
 // Exit codes: 0 done, 2 bad arguments, 3 window or button not found; `run` returns the
 // child's exit code.
@@ -24,6 +24,7 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -654,9 +655,14 @@ std::wstring quoteArgument(const std::wstring& argument) {
 int runProgram(const std::vector<std::wstring>& args) {
     std::vector<std::wstring> unset;
     std::vector<std::wstring> set;
+    std::optional<WORD> show;
     std::size_t i = 0;
     for (; i < args.size() && args[i] != L"--"; ++i) {
-        if (args[i] == L"--unset" && i + 1 < args.size()) {
+        unsigned long long number = 0;
+        if (args[i] == L"--show" && i + 1 < args.size() && parseNumber(args[i + 1], number)) {
+            show = static_cast<WORD>(number);
+            ++i;
+        } else if (args[i] == L"--unset" && i + 1 < args.size()) {
             unset.push_back(args[++i]);
         } else if (args[i] == L"--set" && i + 1 < args.size() &&
                    args[i + 1].find(L'=', 1) != std::wstring::npos) {
@@ -675,6 +681,11 @@ int runProgram(const std::vector<std::wstring>& args) {
     std::vector<wchar_t> environment = environmentBlock(unset, set);
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
+    // As a shortcut set to start the program maximised or minimised does it.
+    if (show) {
+        startup.dwFlags |= STARTF_USESHOWWINDOW;
+        startup.wShowWindow = *show;
+    }
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
                         CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr, &startup,
