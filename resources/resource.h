@@ -2,6 +2,8 @@
 #pragma once
 
 #define IDR_MANIFEST 1
+/* The program's icon: the only icon group, so Explorer, shortcuts and the list of programs show it. */
+#define IDI_VENDREL 100
 
 /* Command ids (WM_COMMAND low word). */
 #define IDM_SAVE_HISTORY 1002

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Fails when a file of the portable core includes anything but the C++ standard library,
-the core's own headers, or the resources' id headers (plain #defines shared with the resource
-script, so that a command id has one name everywhere): the core must compile unchanged on every
-platform."""
+the core's own headers (also those the build writes from a core template "<name>.in"), or the
+resources' id headers (plain #defines shared with the resource script, so that a command id
+has one name everywhere): the core must compile unchanged on every platform."""
 import pathlib
 import re
 import sys
@@ -48,7 +48,9 @@ def main(root: str) -> int:
             shared = resources / name
             if shared.exists() and is_plain_id_header(shared):
                 continue
-            if kind == '"' and not (path.parent / name).exists() and not (core / name).exists():
+            if kind == '"' and not any((folder / candidate).exists()
+                                       for folder in (path.parent, core)
+                                       for candidate in (name, name + ".in")):
                 bad.append(f'{path}:{number}: "{name}" is not a header of the core')
     for line in bad:
         print(line, file=sys.stderr)

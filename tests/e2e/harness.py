@@ -77,6 +77,19 @@ class HarnessError(Exception):
     pass
 
 
+def project_version():
+    """The version as (major, minor, patch), read where the build takes it from."""
+    text = (REPO / "CMakeLists.txt").read_text(encoding="utf-8")
+    match = re.search(r"project\(\s*Vendrel\s+VERSION\s+(\d+)\.(\d+)\.(\d+)", text)
+    if not match:
+        raise HarnessError("no project(Vendrel VERSION x.y.z) in CMakeLists.txt")
+    return tuple(int(part) for part in match.groups())
+
+
+VERSION = project_version()
+VERSION_TEXT = "%d.%d.%d" % VERSION
+
+
 def wait_for(condition, timeout, what):
     """Polls condition() until it returns something truthy, which is returned."""
     deadline = time.monotonic() + timeout

@@ -5,10 +5,8 @@ tests of the main loop log in to a lounge of tools/lounge."""
 import shutil
 import unittest
 
-from harness import (IDNO, IDOK, LOUNGE_LOGIN, LOUNGE_NAME, REPO, ClientTestCase, read_ini,
-                     read_lines, wait_for, windows_path)
-
-VERSION = (2, 1, 1)
+from harness import (IDNO, IDOK, LOUNGE_LOGIN, LOUNGE_NAME, REPO, VERSION, ClientTestCase,
+                     read_ini, read_lines, wait_for, windows_path)
 
 # Start-up lines of debug.txt, in order, each matched by its beginning; other lines may
 # stand between them.

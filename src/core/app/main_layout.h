@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "app/version.h"
+
 namespace vendrel {
 
 struct ControlRect {
@@ -26,9 +28,9 @@ struct MainLayout {
 // History on the left half, the menu list on the right half, the chat line along the bottom.
 [[nodiscard]] MainLayout computeMainLayout(int width, int height);
 
-inline constexpr int kVersionMajor = 2;
-inline constexpr int kVersionMinor = 1;
-inline constexpr int kVersionPatch = 1;
+inline constexpr int kVersionMajor = VENDREL_VERSION_MAJOR;
+inline constexpr int kVersionMinor = VENDREL_VERSION_MINOR;
+inline constexpr int kVersionPatch = VENDREL_VERSION_PATCH;
 
 struct AppState;
 // "winTitle1" with the version.

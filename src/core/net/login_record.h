@@ -6,10 +6,13 @@
 #include <string>
 #include <string_view>
 
+#include "app/version.h"
+
 namespace vendrel {
 
-// 2.1.1 packed as major * 65536 + minor * 256 + patch; "2tc1" in base 36.
-inline constexpr std::uint32_t kClientVersionPacked = 0x20101;
+// The version packed as major * 65536 + minor * 256 + patch (2.1.1 is "2tc1" in base 36).
+inline constexpr std::uint32_t kClientVersionPacked =
+    VENDREL_VERSION_MAJOR * 65536u + VENDREL_VERSION_MINOR * 256u + VENDREL_VERSION_PATCH;
 // Longest record we send, in bytes; longer ones are cut.
 inline constexpr std::size_t kMaxLoginRecord = 1023;
 

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "app/files.h"
+#include "app/version.h"
 #include "fakes/fake_socket_system.h"
 #include "fakes/temp_folder.h"
 #include "ports/history_sink.h"
@@ -113,7 +114,8 @@ TEST(Downloads, LocalFileTime) {
 
 TEST(HttpClient, RequestTextAndResponseRules) {
     EXPECT_EQ(httpRequestText("GET", "/autodl/a.ogg", "web"),
-              "GET /autodl/a.ogg HTTP/1.0\r\nHost:web\r\nUser-Agent:Vendrel 2.1.1\r\n\r\n");
+              "GET /autodl/a.ogg HTTP/1.0\r\nHost:web\r\nUser-Agent:Vendrel " VENDREL_VERSION_TEXT
+              "\r\n\r\n");
     struct Case {
         std::string response;
         int result;
