@@ -16,6 +16,9 @@
 //   uiprobe hold                          show an active window of our own until it is closed,
 //                                         so the client is in the background meanwhile
 //   uiprobe run [--unset V] [--set V=X] [--show N]... -- <exe> [args]
+//   uiprobe version <file>                the file's version information
+//   uiprobe resources <file>              its embedded manifest and number of icon groups
+//   uiprobe shortcut <file.lnk>           a shortcut's target, arguments and working folder
 //
 // Exit codes: 0 done, 2 bad arguments, 3 window or button not found; `run` returns the
 // child's exit code.
@@ -29,91 +32,14 @@
 #include <string_view>
 #include <vector>
 
+#include "file_probe.h"
+#include "probe_output.h"
+
 namespace {
 
+using namespace uiprobe;
+
 constexpr UINT kMessageTimeoutMs = 5000;
-constexpr int kExitUsage = 2;
-constexpr int kExitNotFound = 3;
-
-// ---- Output --------------------------------------------------------------------------------
-
-std::string toUtf8(std::wstring_view text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int length = static_cast<int>(text.size());
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), length, result.data(), size, nullptr, nullptr);
-    return result;
-}
-
-// Written straight to the handle: no C runtime buffering or code-page translation stands
-// between us and the test that reads the pipe, and each line leaves at once.
-void writeLine(const std::string& line) {
-    const std::string withEnd = line + "\n";
-    DWORD written = 0;
-    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), withEnd.data(), static_cast<DWORD>(withEnd.size()),
-              &written, nullptr);
-}
-
-void writeError(std::string_view message) {
-    const std::string line = "uiprobe: " + std::string(message) + "\n";
-    DWORD written = 0;
-    WriteFile(GetStdHandle(STD_ERROR_HANDLE), line.data(), static_cast<DWORD>(line.size()),
-              &written, nullptr);
-}
-
-std::string jsonString(std::wstring_view text) {
-    std::string result = "\"";
-    for (const char c : toUtf8(text)) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            result += '\\';
-            result += c;
-        } else if (byte < 0x20) {
-            static constexpr char kHex[] = "0123456789abcdef";
-            result += "\\u00";
-            result += kHex[byte >> 4];
-            result += kHex[byte & 0xF];
-        } else {
-            result += c;
-        }
-    }
-    return result + "\"";
-}
-
-// A JSON object built field by field; values are already JSON.
-class JsonObject {
-public:
-    JsonObject& raw(std::string_view name, const std::string& json) {
-        text_ += text_.empty() ? "{" : ",";
-        text_ += "\"" + std::string(name) + "\":" + json;
-        return *this;
-    }
-    JsonObject& text(std::string_view name, std::wstring_view value) {
-        return raw(name, jsonString(value));
-    }
-    JsonObject& number(std::string_view name, long long value) {
-        return raw(name, std::to_string(value));
-    }
-    JsonObject& flag(std::string_view name, bool value) {
-        return raw(name, value ? "true" : "false");
-    }
-    [[nodiscard]] std::string str() const { return text_.empty() ? "{}" : text_ + "}"; }
-
-private:
-    std::string text_;
-};
-
-std::string jsonArray(const std::vector<std::string>& items) {
-    std::string result = "[";
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        result += (i == 0 ? "" : ",") + items[i];
-    }
-    return result + "]";
-}
 
 // ---- Reading windows -----------------------------------------------------------------------
 
@@ -580,7 +506,7 @@ int holdForeground(const std::vector<std::wstring>& args) {
 
 int usage() {
     writeError("usage: uiprobe find|tree|list|dialogs|click|close|resize|focus|settext|"
-               "clipboard|activate|hold|run ...");
+               "clipboard|activate|hold|run|version|resources|shortcut ...");
     return kExitUsage;
 }
 
@@ -722,7 +648,8 @@ int wmain(int argc, wchar_t** argv) {
         {L"dialogs", showDialogs},     {L"click", clickButton},       {L"close", closeWindow},
         {L"focus", showFocus},         {L"settext", setText},         {L"resize", resizeWindow},
         {L"clipboard", showClipboard}, {L"activate", activateWindow}, {L"hold", holdForeground},
-        {L"run", runProgram},
+        {L"run", runProgram},          {L"version", showVersion},     {L"resources", showResources},
+        {L"shortcut", showShortcut},
     };
     for (const auto& entry : kCommands) {
         if (command == entry.name) {
