@@ -196,6 +196,12 @@ class Session:
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
         if not (self.prefix / "dosdevices" / "z:").exists():
             raise HarnessError(f"{self.prefix} has no Z: drive for the Linux root")
+        # Wine links the user's desktop to the Linux home folder; what an installer puts on the
+        # desktop must stay inside the prefix.
+        for desktop in (self.prefix / "drive_c" / "users").glob("*/Desktop"):
+            if desktop.is_symlink():
+                desktop.unlink()
+                desktop.mkdir()
 
     def _warm_up(self):
         # The first Wine program on a fresh display brings up the wineserver and the desktop
@@ -279,7 +285,8 @@ class Client:
     def __init__(self, session, appdata, environment=None, exe=None, show=None):
         """appdata: the Windows path given as APPDATA, or None to start without it;
         environment: further variables set inside Windows; exe: another copy of vendrel.exe
-        (a program folder of a test's own); show: the show command a shortcut would give
+        (a program folder of a test's own), as a Linux path, or as a Windows path in a str
+        (a shortcut's target, say); show: the show command a shortcut would give
         (3 maximised)."""
         self.session = session
         self.appdata = appdata
@@ -293,7 +300,7 @@ class Client:
         if show is not None:
             args += ["--show", str(show)]
         self.exe = exe or session.exe
-        args += ["--", windows_path(self.exe)]
+        args += ["--", self.exe if isinstance(self.exe, str) else windows_path(self.exe)]
         self.process = subprocess.Popen(["wine", *args], env=session.env,
                                         stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                         stderr=subprocess.DEVNULL)
