@@ -232,6 +232,9 @@ LRESULT MainWindowShell::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
         layout();
         return 0;
+    case WM_DPICHANGED:
+        onDpiChanged(*reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_ACTIVATE:
         isActive_ = LOWORD(wParam) != WA_INACTIVE;
         break;
@@ -385,6 +388,14 @@ void MainWindowShell::reapplyDefaults() {
     (void)applyFont(state_.settings.fontName, state_.settings.fontSize);
     setHistoryBackground(state_.settings.rtfBgColor);
     setAutomaticLinks(state_.settings.allowAutoLinks);
+}
+
+void MainWindowShell::onDpiChanged(const RECT& suggested) {
+    // The manifest declares the program aware of each monitor's scale, so the system no longer
+    // stretches the window when it moves to a monitor of another scale: it suggests a size and
+    // leaves it to us to take it.
+    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void MainWindowShell::onLinkClicked(const ENLINK& link) {

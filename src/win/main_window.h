@@ -98,6 +98,7 @@ private:
     void createChildren();
     void createMenuList();
     void layout();
+    void onDpiChanged(const RECT& suggested);
     void onLinkClicked(const ENLINK& link);
     void onCommand(WORD id, WORD code);
     void onSysCommand(WPARAM wParam, LPARAM lParam, bool& handled);
