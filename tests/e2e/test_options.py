@@ -100,10 +100,12 @@ class OptionsTest(ClientTestCase):
 
     def test_offline_f10_renames_a_channel_and_refuses_to_delete_the_first(self):
         client, window, session, _, roaming = self.start()
+        debug = roaming / "TORV" / "debug.txt"
+        # Dropped before the login's answer, the login would count as refused.
+        wait_for(lambda: "Login successful" in read_lines(debug), TIMEOUT, "the login")
         self.lounge.plan("refuse 503", count=20)  # the client stays offline from here
         session.drop()
-        wait_for(lambda: any(line.startswith("Status!=101: 503") for line in
-                             read_lines(roaming / "TORV" / "debug.txt")),
+        wait_for(lambda: any(line.startswith("Status!=101: 503") for line in read_lines(debug)),
                  TIMEOUT, "a refused reconnection")
         self.session.press(window, "F10")
         self.wait_said("say 0 General options")
