@@ -168,9 +168,10 @@ class Worker:
         env = dict(os.environ, TMPDIR=str(self.tree / "tmp"))
         (self.tree / "tmp").mkdir(exist_ok=True)
         # A session of its own: Ctrl+C reaches this script alone, which stops the group.
-        self.process = subprocess.Popen(command, cwd=self.build, env=env, text=True,
-                                        stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                                        start_new_session=True)
+        # Failed expectations print raw bytes, which need not be UTF-8.
+        self.process = subprocess.Popen(command, cwd=self.build, env=env, encoding="utf-8",
+                                        errors="replace", stdout=subprocess.PIPE,
+                                        stderr=subprocess.STDOUT, start_new_session=True)
         try:
             output, _ = self.process.communicate(timeout=timeout)
             return self.process.returncode, output
@@ -302,7 +303,9 @@ def run(mutants: list[tuple[int, Mutant]], jobs: int, timeout: float | None) -> 
             print(f"  survived {mutant.title(number)}")
     took = time.monotonic() - started
     print(f"took {took // 60:.0f} min {took % 60:.0f} s")
-    return 0
+    if len(results) < len(mutants):
+        print(f"{len(mutants) - len(results)} mutants not run: a worker failed (above)")
+    return 0 if len(results) == len(mutants) else 1
 
 
 def main() -> int:
@@ -325,6 +328,8 @@ def main() -> int:
     mutants = list(enumerate(read_sample(args.sample), 1))
     if args.only:
         mutants = [(n, m) for n, m in mutants if n in args.only]
+        if not mutants:
+            sys.exit(f"no mutant numbered {args.only} in {args.sample}")
     if args.list:
         for number, mutant in mutants:
             print(mutant.title(number) + ("" if locate(ROOT, mutant) else "  (not applied)"))
