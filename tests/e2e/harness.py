@@ -71,6 +71,7 @@ LOGIN_TIMEOUT = 60  # from pressing Connect to the logged-in title
 
 # uiprobe commands that change nothing, so asking twice is harmless.
 READ_ONLY_PROBES = {"find", "tree", "list", "dialogs", "focus", "clipboard"}
+UIPROBE_FAILURES = {2, 3}  # usage, not found: uiprobe's own answers
 
 
 class HarnessError(Exception):
@@ -217,7 +218,8 @@ class Session:
     def probe(self, *args, check=True, timeout=PROBE_TIMEOUT):
         """Runs uiprobe with args and returns its last JSON line (None when it printed none)."""
         # Under load Wine has now and then lost the whole output of a console program that
-        # ended well; a command that only reads is simply asked again.
+        # ended well, and once ended one with an exit code uiprobe never returns (1, nothing
+        # on either stream); a command that only reads is simply asked again.
         for _ in range(3 if args and args[0] in READ_ONLY_PROBES else 1):
             # No inherited standard input: a console program under Wine must not wait on a
             # terminal or a pipe of the test runner.
@@ -225,7 +227,7 @@ class Session:
                                   stdin=subprocess.DEVNULL, capture_output=True,
                                   timeout=timeout)
             lines = done.stdout.decode("utf-8").splitlines()
-            if lines or done.returncode != 0:
+            if lines or done.returncode in UIPROBE_FAILURES:
                 break
         if check and done.returncode != 0:
             raise HarnessError(f"uiprobe {' '.join(map(str, args))} failed "
