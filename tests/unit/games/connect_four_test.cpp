@@ -1,13 +1,10 @@
 #include "games/connect_four.h"
 
-#include "games/connect_four_bits.h"
 #include "games/reference_search.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <string>
-#include <thread>
 
 namespace vendrel {
 namespace {
@@ -63,79 +60,12 @@ TEST(ConnectFour, AnswersTheRulesExamples) {
     }
 }
 
-TEST(ConnectFour, ValuesOfTerminalPositions) {
-    ConnectFourBoard full{};
-    const std::string text = fullBoardWithoutFour();
-    for (std::size_t i = 0; i < 42; ++i) {
-        full[i] = text[i] - '1';
-    }
-    ASSERT_FALSE(reference::connectFourHasFour(full));
-    const auto noMoves = searchConnectFour(full, 1, 0, kRootAlpha, kRootBeta);
-    ASSERT_TRUE(noMoves);
-    EXPECT_EQ(noMoves->value, kNoMoveValue);
-    EXPECT_EQ(noMoves->move, kNoMove);
-
-    full[0] = full[1] = full[2] = full[3] = 1;
-    const auto lost = searchConnectFour(full, 1, 0, kRootAlpha, kRootBeta);
-    ASSERT_TRUE(lost);
-    EXPECT_EQ(lost->value, kLostValue);
-    EXPECT_EQ(lost->move, kNoMove);
-}
-
 // A side whose pieces would be empty cells (-1) or whose opponent's would (2) is refused.
 TEST(ConnectFour, RefusesSidesThatAreNotPlayers) {
     for (const char* side : {"-1", "2"}) {
         EXPECT_EQ(connectFourMove(std::string(side) + " 0 3 " + kEmpty, {}), "-1") << side;
     }
     EXPECT_EQ(connectFourMove("1 0 1 " + kEmpty, {}), "0");
-}
-
-std::uint64_t perft(std::uint64_t own, std::uint64_t opponent, int depth) {
-    using namespace connect_four_bits;
-    if (depth == 0) {
-        return 1;
-    }
-    if (hasFour(opponent)) {
-        return 0; // the move that made four ended this line
-    }
-    std::uint64_t leaves = 0;
-    for (int x = 0; x < kColumns; ++x) {
-        const std::uint64_t cell = dropCell(own | opponent, x);
-        if (cell != 0) {
-            leaves += perft(opponent, own | cell, depth - 1);
-        }
-    }
-    return leaves;
-}
-
-std::uint64_t referencePerft(reference::C4Board& board, int side, int depth) {
-    if (depth == 0) {
-        return 1;
-    }
-    if (reference::connectFourHasFour(board)) {
-        return 0;
-    }
-    std::uint64_t leaves = 0;
-    for (int x = 0; x < 7; ++x) {
-        const int y = reference::connectFourDropRow(board, x);
-        if (y >= 0) {
-            board[static_cast<std::size_t>(x + 7 * y)] = side;
-            leaves += referencePerft(board, 1 - side, depth - 1);
-            board[static_cast<std::size_t>(x + 7 * y)] = -1;
-        }
-    }
-    return leaves;
-}
-
-TEST(ConnectFour, MoveGenerationCountsFromTheEmptyBoard) {
-    const std::uint64_t expected[] = {7, 49, 343, 2401, 16807, 117649};
-    for (int depth = 1; depth <= 6; ++depth) {
-        EXPECT_EQ(perft(0, 0, depth), expected[depth - 1]) << depth;
-    }
-    // From ply 7 on, full columns and finished lines prune; the two generators must agree.
-    reference::C4Board empty;
-    empty.fill(-1);
-    EXPECT_EQ(perft(0, 0, 7), referencePerft(empty, 0, 7));
 }
 
 int pollsFor(const std::string& args) {
@@ -192,25 +122,6 @@ TEST(ConnectFour, AbandonedSearchGivesNoAnswer) {
         return false;
     };
     EXPECT_EQ(connectFourMove("0 0 2 " + kEmpty, never), "0");
-}
-
-TEST(ConnectFour, ConnectionEndingOnAnotherThreadStopsTheSearch) {
-    std::atomic<bool> isConnected{true};
-    std::atomic<bool> hasPolled{false};
-    std::optional<std::optional<std::string>> answer;
-    std::thread worker([&] {
-        answer = connectFourMove("0 0 40 " + kEmpty, [&] {
-            hasPolled = true;
-            return isConnected.load();
-        });
-    });
-    while (!hasPolled) {
-        std::this_thread::yield();
-    }
-    isConnected = false;
-    worker.join();
-    ASSERT_TRUE(answer.has_value());
-    EXPECT_FALSE(answer->has_value());
 }
 
 } // namespace

@@ -65,7 +65,7 @@ TEST(MoveRequest, ConvertsPositionCharactersToCells) {
         {"", {0, 0, 0, 0, 0, 0}},
         {"0000002", {-1, -1, -1, -1, -1, -1}},
         // Above '/' the value minus '1'; '/' and below keep their byte value.
-        {"3a/!\x01\x7f", {2, 48, 47, 33, 1, 78}},
+        {"3a/!\x01\177", {2, 48, 47, 33, 1, 78}},
         // Bytes of UTF-8 sequences count as unsigned bytes on every platform.
         {"\xc3\xa9\xff\x80"
          "00",
@@ -80,13 +80,11 @@ TEST(MoveRequest, ConvertsPositionCharactersToCells) {
 }
 
 TEST(MoveRequest, AnswerIsInputBoxTwentyEight) {
-    EXPECT_EQ(moveAnswer("3"), "inbx 28\x7f"
-                               "3");
-    EXPECT_EQ(moveAnswer("-1"), "inbx 28\x7f-1");
-    EXPECT_EQ(moveAnswer("63"), "inbx 28\x7f"
-                                "63");
+    EXPECT_EQ(moveAnswer("3"), "inbx 28\1773");
+    EXPECT_EQ(moveAnswer("-1"), "inbx 28\177-1");
+    EXPECT_EQ(moveAnswer("63"), "inbx 28\17763");
     // One formatted answer of at most 28 bytes.
-    EXPECT_EQ(moveAnswer(std::string(40, '9')), "inbx 28\x7f" + std::string(20, '9'));
+    EXPECT_EQ(moveAnswer(std::string(40, '9')), "inbx 28\177" + std::string(20, '9'));
 }
 
 // The literal sscanf reading in the reference agrees with ours wherever sscanf is defined
