@@ -9,10 +9,7 @@ namespace vendrel {
 namespace {
 
 using testing::channelPeak;
-using testing::channelRms;
 using testing::largestStep;
-using testing::measuredHertz;
-using testing::sineSample;
 
 constexpr std::uint32_t kRate = 48000;
 
@@ -40,48 +37,6 @@ void send(Mixer& mixer, MixerCommand command) {
     MixerBatch batch;
     batch.add(command);
     static_cast<void>(mixer.submit(batch));
-}
-
-TEST(Mixer, ResamplesToTheRequestedFrequency) {
-    // A 441 Hz tone recorded at 44.1 kHz, played on a 48 kHz mix.
-    const Sample tone = sineSample(441.0, 44100, 1.0, 0.5f);
-    struct Case {
-        std::vector<MixerCommand> options;
-        double hertz;
-    };
-    const Case cases[] = {
-        {{}, 441.0},
-        {{make(MixerCommandType::ScaleFrequency, 2.0)}, 882.0},
-        {{make(MixerCommandType::ScaleFrequency, 2.0), make(MixerCommandType::ScaleFrequency, 2.0)},
-         1764.0},
-        {{make(MixerCommandType::SetFrequency, 22050.0)}, 220.5},
-    };
-    for (const auto& c : cases) {
-        Mixer mixer(kRate);
-        NullOutput output(mixer);
-        ASSERT_NE(startVoice(mixer, tone, c.options), 0u);
-        const auto out = output.render(0.2);
-        EXPECT_NEAR(measuredHertz(out, kRate, 480, out.size() / 2), c.hertz, c.hertz * 0.01);
-    }
-}
-
-TEST(Mixer, PansAsALinearBalance) {
-    const Sample tone = sineSample(441.0, kRate, 0.5, 0.5f);
-    const double toneRms = 0.5 / std::sqrt(2.0);
-    struct Case {
-        double pan;
-        double left;
-        double right;
-    };
-    const Case cases[] = {{0.0, 1.0, 1.0}, {-1.0, 1.0, 0.0}, {1.0, 0.0, 1.0}, {-0.5, 1.0, 0.5}};
-    for (const auto& c : cases) {
-        Mixer mixer(kRate);
-        NullOutput output(mixer);
-        startVoice(mixer, tone, {make(MixerCommandType::SetPan, c.pan)});
-        const auto out = output.render(0.2);
-        EXPECT_NEAR(channelRms(out, 0, 480, 9600), toneRms * c.left, 0.005) << c.pan;
-        EXPECT_NEAR(channelRms(out, 1, 480, 9600), toneRms * c.right, 0.005) << c.pan;
-    }
 }
 
 // A full-scale square wave would click if a gain jumped; the ramps keep every step within the

@@ -73,6 +73,7 @@ TEST_F(SoundEngineTest, PlaysAtTheRequestedLevelAndPan) {
         {"door", 0.5f, 0.5, 0.5},
         {"door 0.5 pan -1", 1.0f, 0.5, 0.0},
         {"door 0.5 pan 1", 1.0f, 0.0, 0.5},
+        {"door 1 pan -0.5", 1.0f, 1.0, 0.5}, // a linear balance, not a constant-power pan
         {"door 0.5 pan 2", 1.0f, 0.5, 0.5},
         {"door 1.5", 0.5f, 1.0, 1.0},    // above 1: the sample's own level, not the master's
         {"door -0.5", 0.5f, 0.25, 0.25}, // negative: as its size

@@ -10,6 +10,7 @@
 namespace vendrel {
 namespace {
 
+using testing::channelRms;
 using testing::FakeStreamOpener;
 using testing::measuredHertz;
 using testing::sineSample;
@@ -64,6 +65,10 @@ TEST(SoundTouchStretcher, TempoAndPitchChangeIndependently) {
         const auto middle = static_cast<std::size_t>(c.seconds * kRate / 2);
         EXPECT_NEAR(measuredHertz(out, kRate, middle - kRate / 10, middle + kRate / 10), c.hertz,
                     c.hertz * 0.015)
+            << c.options;
+        // The level stays the tone's own (amplitude 0.5).
+        EXPECT_NEAR(channelRms(out, 0, middle - kRate / 10, middle + kRate / 10),
+                    0.5 / std::numbers::sqrt2, 0.05)
             << c.options;
     }
 }
