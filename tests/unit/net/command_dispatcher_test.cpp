@@ -59,7 +59,10 @@ struct DispatchWorld {
     Connection connection{sockets, log};
     RecordingEffects effects;
 
-    explicit DispatchWorld(std::vector<std::string> serverMessages) {
+    explicit DispatchWorld(std::vector<std::string> serverMessages, std::int32_t menuId = -1,
+                           bool isLoaded = false) {
+        effects.menuId = menuId;
+        effects.isLoaded = isLoaded;
         std::string incoming = acceptedHandshake() + serverText("ok");
         for (const auto& message : serverMessages) {
             incoming += serverText(message);
@@ -72,14 +75,14 @@ struct DispatchWorld {
 };
 
 TEST(CommandDispatcher, EffectsInArrivalOrder) {
-    DispatchWorld world({"sai3 Hi", "say 3 Hello", "play2 door 0.5", "inbp 5\x7fT", "menu 7",
+    DispatchWorld world({"sai3 Hi", "say 3 Hello", "play2 door 0.5", "inbp 5\177T", "menu 7",
                          "mupi 7", "mupd 7", "mcls -2", "mcla", "lcmd 2020", "msgb 1", "msbm 2",
                          "cn4m 4 x", "rv1m 2 y", "focuschat 3 hello", "flsh3 5", "abc",
                          "unknowncommand", "quit"});
     const std::vector<std::string> expected = {"history 16777219 Hi",
                                                "history 3 3 Hello",
                                                "play 2 door 0.5",
-                                               "input 2 5\x7fT",
+                                               "input 2 5\177T",
                                                "menu 1 7",
                                                "menu 0 7",
                                                "menu 2 7",
@@ -114,52 +117,21 @@ TEST(CommandDispatcher, AutomaticReplies) {
         {7, false, {"midt -3 x"}, {"x"}},
         {7, false, {"midc 7 same &&"}, {"same &&"}},
         {7, false, {"midc 9 other"}, {}},
-        {-1,
-         true,
-         {"soundstate 7 door"},
-         {"inbx 7\x7f"
-          "1"}},
-        {-1,
-         false,
-         {"soundstate 0x10 door"},
-         {"inbx 16\x7f"
-          "0"}},
+        {-1, true, {"soundstate 7 door"}, {"inbx 7\1771"}},
+        {-1, false, {"soundstate 0x10 door"}, {"inbx 16\1770"}},
     };
     for (const auto& c : cases) {
-        DebugLog log;
-        testing::FakeSocketSystem sockets;
-        Connection connection(sockets, log);
-        RecordingEffects effects;
-        effects.menuId = c.menuId;
-        effects.isLoaded = c.isLoaded;
-        std::string incoming = acceptedHandshake() + serverText("ok");
-        for (const auto& message : c.messages) {
-            incoming += serverText(message);
-        }
-        sockets.plan.push_back({0, {incoming}});
-        ASSERT_EQ(connection.login("h", 1, "a", "b", {}), 0);
-        runCommands(connection, effects);
-        EXPECT_EQ(sockets.sentTexts(0), c.replies) << c.messages[0];
+        DispatchWorld world(c.messages, c.menuId, c.isLoaded);
+        EXPECT_EQ(world.replies(), c.replies) << c.messages[0];
     }
 }
 
 TEST(CommandDispatcher, SoundStateNeedsALogin) {
-    DebugLog log;
-    testing::FakeSocketSystem sockets;
-    Connection connection(sockets, log);
-    RecordingEffects effects;
-    sockets.plan.push_back({0, {acceptedHandshake() + serverText("ok")}});
-    ASSERT_EQ(connection.login("h", 1, "a", "b", {}), 0);
-    connection.loggedIn = false;
-    dispatchCommand("soundstate 7 door", connection, effects);
-    dispatchCommand("midt 0 still", connection, effects); // midt does not ask
-    EXPECT_EQ(sockets.sentTexts(0), std::vector<std::string>{"still"});
-}
-
-TEST(CommandDispatcher, MenuReplyText) {
-    EXPECT_EQ(menuReplyText("a&&b&&", 12), "a12b12");
-    EXPECT_EQ(menuReplyText("&&&", -1), "-1&");
-    EXPECT_EQ(menuReplyText("none", 3), "none");
+    DispatchWorld world({});
+    world.connection.loggedIn = false;
+    dispatchCommand("soundstate 7 door", world.connection, world.effects);
+    dispatchCommand("midt 0 still", world.connection, world.effects); // midt does not ask
+    EXPECT_EQ(world.replies(), std::vector<std::string>{"still"});
 }
 
 } // namespace

@@ -15,65 +15,21 @@ namespace vendrel {
 namespace {
 
 TEST(Downloads, HostileNamesAreRefused) {
+    // clang-format off
     const char* const hostile[] = {
-        "",
-        "..",
-        "../x.ogg",
-        "..\\x.ogg",
-        "sounds/../../x.ogg",
-        "sounds\\..\\..\\x.ogg",
-        "sounds/./x.ogg",
-        ".",
-        "/etc/passwd",
-        "\\Windows\\win.ini",
-        "C:\\Windows\\win.ini",
-        "C:x.ogg",
-        "c:/x.ogg",
-        "\\\\server\\share\\x.ogg",
-        "//server/share/x.ogg",
-        "\\\\?\\C:\\x.ogg",
-        "\\\\.\\PhysicalDrive0",
-        "x.ogg:stream",
-        "x.ogg::$DATA",
-        "CON",
-        "con",
-        "NUL.txt",
-        "sounds/aux.ogg",
-        "PRN",
-        "COM1",
-        "com9.ogg",
-        "LPT1",
-        "lpt3.wav",
-        "CONIN$",
-        "CONOUT$",
-        "COM\xC2\xB9",
-        "com\xC2\xB2.ogg",
-        "sounds/LPT\xC2\xB2.ogg",
-        "lpt\xC2\xB3/x.ogg",
-        "Lpt\xC2\xB9.tar.gz",
-        "nul .txt",
-        "x.ogg.",
-        "x.ogg ",
-        "sounds./x.ogg",
-        "sounds /x.ogg",
-        "sounds//x.ogg",
-        "sounds/",
-        "a\tb.ogg",
-        "a\nb.ogg",
-        "a\x7f"
-        "b",
-        "a*b.ogg",
-        "a?b.ogg",
-        "a<b.ogg",
-        "a>b.ogg",
-        "a|b.ogg",
-        "a\"b.ogg",
-        "\x01.ogg",
-    };
+        "", "..", "../x.ogg", "..\\x.ogg", "sounds/../../x.ogg", "sounds\\..\\..\\x.ogg",
+        "sounds/./x.ogg", ".", "/etc/passwd", "\\Windows\\win.ini", "C:\\Windows\\win.ini",
+        "C:x.ogg", "c:/x.ogg", "\\\\server\\share\\x.ogg", "//server/share/x.ogg",
+        "\\\\?\\C:\\x.ogg", "\\\\.\\PhysicalDrive0", "x.ogg:stream", "x.ogg::$DATA",
+        "CON", "con", "NUL.txt", "sounds/aux.ogg", "PRN", "COM1", "com9.ogg", "LPT1", "lpt3.wav",
+        "CONIN$", "CONOUT$", "COM\xC2\xB9", "com\xC2\xB2.ogg", "sounds/LPT\xC2\xB2.ogg",
+        "lpt\xC2\xB3/x.ogg", "Lpt\xC2\xB9.tar.gz", "nul .txt", "x.ogg.", "x.ogg ", "sounds./x.ogg",
+        "sounds /x.ogg", "sounds//x.ogg", "sounds/", "a\tb.ogg", "a\nb.ogg", "a\177b",
+        "a*b.ogg", "a?b.ogg", "a<b.ogg", "a>b.ogg", "a|b.ogg", "a\"b.ogg", "\x01.ogg"};
+    // clang-format on
     for (const char* name : hostile) {
         EXPECT_FALSE(isSafeDownloadName(name)) << name;
     }
-    EXPECT_GE(std::size(hostile), 40u);
     for (const char* name :
          {"door.ogg", "sounds/door.ogg", "sounds\\games\\c4\\drop.ogg", "console.ogg", "com10.ogg",
           "nul_effect.wav", "...hidden", "é.ogg", ".config",

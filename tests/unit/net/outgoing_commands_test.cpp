@@ -12,18 +12,12 @@ namespace vendrel {
 namespace {
 
 TEST(OutgoingCommands, ExactTextsAndLimits) {
-    EXPECT_EQ(menuSelectionText(7, 2, u"b"), "msel 7\x7f"
-                                             "2\x7f"
-                                             "b");
-    EXPECT_EQ(menuSelectionText(7, 9, std::nullopt), "msel 7\x7f-1\x7f-1");
-    EXPECT_EQ(menuSelectionText(1, 0, u"é"), "msel 1\x7f"
-                                             "0\x7f\xC3\xA9");
+    EXPECT_EQ(menuSelectionText(7, 2, u"b"), "msel 7\1772\177b");
+    EXPECT_EQ(menuSelectionText(7, 9, std::nullopt), "msel 7\177-1\177-1");
+    EXPECT_EQ(menuSelectionText(1, 0, u"é"), "msel 1\1770\177\xC3\xA9");
     EXPECT_EQ(keyText(keyCode(65, true, true, false)), "key 833");
     EXPECT_EQ(keyCode(13, false, false, true), 13 + 1024);
-    EXPECT_EQ(menuKeyText(65, 7, 3, u"k"), "mkey 65\x7f"
-                                           "7\x7f"
-                                           "3\x7f"
-                                           "k");
+    EXPECT_EQ(menuKeyText(65, 7, 3, u"k"), "mkey 65\1777\1773\177k");
     EXPECT_EQ(chatText("hi"), "chat hi");
     EXPECT_EQ(chatText(std::string(5000, 'x')).size(), 4095u);
     EXPECT_EQ(menuSelectionText(1, 1, std::u16string(600, u'k')).size(), 511u);
@@ -46,24 +40,14 @@ TEST(OutgoingCommands, SentOnlyWhileLoggedIn) {
     EXPECT_TRUE(out.sendMenuKey(13, false, false, false, 7, 3, u"go"));
     EXPECT_TRUE(out.sendMenuSelection(7, 2, u"b"));
     EXPECT_TRUE(out.sendChat("hello"));
-    EXPECT_TRUE(out.sendRaw("inbx 28\x7f"
-                            "3"));
+    EXPECT_TRUE(out.sendRaw("inbx 28\1773"));
     EXPECT_TRUE(out.sendQuit());
     connection.loggedIn = false;
     EXPECT_FALSE(out.sendF10());
     EXPECT_FALSE(out.sendChat("dropped"));
-    EXPECT_EQ(sockets.sentTexts(0), (std::vector<std::string>{"key 121", "key 833",
-                                                              "mkey 13\x7f"
-                                                              "7\x7f"
-                                                              "3\x7f"
-                                                              "go",
-                                                              "msel 7\x7f"
-                                                              "2\x7f"
-                                                              "b",
-                                                              "chat hello",
-                                                              "inbx 28\x7f"
-                                                              "3",
-                                                              "quit"}));
+    EXPECT_EQ(sockets.sentTexts(0),
+              (std::vector<std::string>{"key 121", "key 833", "mkey 13\1777\1773\177go",
+                                        "msel 7\1772\177b", "chat hello", "inbx 28\1773", "quit"}));
 }
 
 using testing::FakeChatLine;

@@ -12,6 +12,7 @@ TEST(ServerCommand, KeywordsMatchByPrefixInProtocolOrder) {
         std::int32_t number;
         std::string text;
     };
+    // \177 (DEL) separates a command's fields.
     const Case cases[] = {
         {"ping", CommandKind::Ping, 0, ""},
         {"pingpong", CommandKind::Ping, 0, ""},
@@ -24,35 +25,23 @@ TEST(ServerCommand, KeywordsMatchByPrefixInProtocolOrder) {
         {"saidso", CommandKind::SayInterrupt, 0, "saidso"},
         {"play2 door 0.5", CommandKind::Play, 2, "door 0.5"},
         {"play -1 x", CommandKind::Play, -1, "-1 x"},
-        {"inbx 5\x7fT\x7fP\x7f", CommandKind::InputBox, 0, "5\x7fT\x7fP\x7f"},
+        {"inbx 5\177T\177P\177", CommandKind::InputBox, 0, "5\177T\177P\177"},
         {"inbm 5", CommandKind::InputBoxMultiLine, 0, "5"},
         {"inbp 5", CommandKind::InputBoxPassword, 0, "5"},
         {"inbxy", CommandKind::Unknown, 0, ""}, // "inbx " needs its blank
         {"mupi 1", CommandKind::MenuUpdateItems, 0, "1"},
-        {"menu 7\x7f"
-         "1",
-         CommandKind::Menu, 0,
-         "7\x7f"
-         "1"},
+        {"menu 7\1771", CommandKind::Menu, 0, "7\1771"},
         {"mupd 7", CommandKind::MenuUpdate, 0, "7"},
         {"mcls 12", CommandKind::MenuClose, 12, ""},
         {"mcls -2", CommandKind::MenuClose, -2, ""},
         {"mcla", CommandKind::MenuCloseAll, 0, ""},
-        {"mmve 7\x7f"
-         "2",
-         CommandKind::MenuMove, 0,
-         "7\x7f"
-         "2"},
+        {"mmve 7\1772", CommandKind::MenuMove, 0, "7\1772"},
         {"midt 12 msel &&", CommandKind::ReplyIfMenuTop, 12, "msel &&"},
         {"midt 12", CommandKind::ReplyIfMenuTop, 12, "midt 12"},
         {"midc 0 hello", CommandKind::ReplyIfMenuExists, 0, "hello"},
         {"lmnu 1012", CommandKind::LocalMenu, 1012, ""},
         {"lcmd 2020", CommandKind::LocalCommand, 2020, ""},
-        {"msgb 1\x7f"
-         "c",
-         CommandKind::MessageBox, 0,
-         "1\x7f"
-         "c"},
+        {"msgb 1\177c", CommandKind::MessageBox, 0, "1\177c"},
         {"msbm 1", CommandKind::MessageBoxBlocking, 0, "1"},
         {"webu mailto:a@b", CommandKind::WebLink, 0, "mailto:a@b"},
         {"clng french", CommandKind::ChangeLanguage, 0, "french"},

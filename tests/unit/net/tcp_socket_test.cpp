@@ -84,12 +84,5 @@ TEST(TcpSocket, ACloseDuringAReadWakesItAndTheReadFreesTheHandle) {
     EXPECT_EQ(system.closed.size(), 1u);
 }
 
-TEST(TcpSocket, ConnectErrorsComeBackAsTheirCodes) {
-    FakeSocketSystem system;
-    system.plan.push_back({11001, {}});
-    TcpSocket socket(system);
-    EXPECT_EQ(socket.connect("nowhere", 1), 11001);
-}
-
 } // namespace
 } // namespace vendrel

@@ -102,33 +102,32 @@ TEST(WebStream, AnEndlessStreamKeepsOnlyABoundedPastBehindTheReader) {
 }
 
 TEST(WebStream, FollowsRedirectsAndRefusesFailures) {
-    FakeSocketSystem sockets;
-    sockets.plan.push_back(
-        PlannedConnection{0, {"HTTP/1.0 302 Found\r\nLocation: http://other:8080/b.ogg\r\n\r\n"}});
-    sockets.plan.push_back(PlannedConnection{0, {"HTTP/1.0 200 OK\r\n\r\nOggS"}});
-    auto stream = WebStream::open(sockets, "http://first/a.ogg");
-    ASSERT_NE(stream, nullptr);
-    EXPECT_EQ(sockets.hosts.at(1), "other:8080");
-    EXPECT_TRUE(sockets.written.at(1).starts_with("GET /b.ogg "));
-    EXPECT_EQ(readAll(*stream), "OggS");
-
-    // A place on the same server.
-    FakeSocketSystem relative;
-    relative.plan.push_back(
-        PlannedConnection{0, {"HTTP/1.0 301 Moved\r\nLocation: /c/d.mp3\r\n\r\n"}});
-    relative.plan.push_back(PlannedConnection{0, {"HTTP/1.0 200 OK\r\n\r\nID3"}});
-    auto relativeStream = WebStream::open(relative, "http://first:8000/a.mp3");
-    ASSERT_NE(relativeStream, nullptr);
-    EXPECT_EQ(relative.hosts.at(1), "first:8000");
-    EXPECT_TRUE(relative.written.at(1).starts_with("GET /c/d.mp3 "));
-
-    // An encrypted stream stays encrypted when it moves within its site.
-    FakeSocketSystem secure;
-    secure.plan.push_back(PlannedConnection{0, {"HTTP/1.0 302 Found\r\nLocation: /b\r\n\r\n"}});
-    secure.plan.push_back(PlannedConnection{0, {"HTTP/1.0 200 OK\r\n\r\nOggS"}});
-    ASSERT_NE(WebStream::open(secure, "https://first/a"), nullptr);
-    EXPECT_EQ(secure.hosts, (std::vector<std::string>{"tls:first:443", "tls:first:443"}));
-    EXPECT_TRUE(secure.written.at(0).starts_with("GET /a HTTP/1.0\r\nHost:first\r\n"));
+    struct Case {
+        const char* url;
+        const char* location;
+        std::vector<std::string> hosts;
+        const char* hostLine; // of the first request: the site, its port only when not the default
+        const char* secondRequest;
+    };
+    const Case cases[] = {
+        {"http://a/x", "http://b:81/y", {"a:80", "b:81"}, "\r\nHost:a\r\n", "GET /y "},
+        // A place on the same server.
+        {"http://a:8000/x", "/c/d", {"a:8000", "a:8000"}, "\r\nHost:a:8000\r\n", "GET /c/d "},
+        // An encrypted stream stays encrypted when it moves within its site.
+        {"https://a/x", "/y", {"tls:a:443", "tls:a:443"}, "\r\nHost:a\r\n", "GET /y "},
+    };
+    for (const auto& c : cases) {
+        FakeSocketSystem sockets;
+        sockets.plan.push_back(PlannedConnection{
+            0, {std::string("HTTP/1.0 302 Found\r\nLocation: ") + c.location + "\r\n\r\n"}});
+        sockets.plan.push_back(PlannedConnection{0, {"HTTP/1.0 200 OK\r\n\r\nOggS"}});
+        auto stream = WebStream::open(sockets, c.url);
+        ASSERT_NE(stream, nullptr) << c.url;
+        EXPECT_EQ(sockets.hosts, c.hosts) << c.url;
+        EXPECT_NE(sockets.written.at(0).find(c.hostLine), std::string::npos) << c.url;
+        EXPECT_TRUE(sockets.written.at(1).starts_with(c.secondRequest)) << c.url;
+        EXPECT_EQ(readAll(*stream), "OggS") << c.url;
+    }
 
     const std::vector<std::string> failures = {
         "HTTP/1.0 404 Not Found\r\n\r\n",
