@@ -1,13 +1,11 @@
 // Ogg Vorbis decoding: our VorbisDecoder against oggdec (vorbis-tools), the reference
-// command-line decoder, on the same ten-second stereo file.
-//
-// The file is made at start with SoX in a temporary folder (removed at the end):
+// command-line decoder, on the same ten-second stereo file, made at start with SoX in a
+// temporary folder (a sweep on the left, pink noise on the right: about 110 kb/s, like music):
 //   sox -n -r 44100 -c 2 -C 3 bench.ogg synth 10 sine 200-4000 pinknoise vol 0.4
-// (a sweep on the left, pink noise on the right: a bitrate like music's, about 110 kb/s).
 // VorbisDecoder decodes the bytes from memory into float samples; oggdec runs as a process
-// that reads the file and writes 16-bit WAV to /dev/null, so its time includes starting the
-// process, which OggdecProcessStartOnly measures alone (oggdec --version). All are wall-clock
-// times. The lines after the table give oggdec's time over ours, with and without its start.
+// that writes 16-bit WAV to /dev/null, so its time includes starting the process. All are
+// wall-clock times; the lines after the table give oggdec's time over ours, with and without
+// its start.
 //
 //   cmake --preset linux -B build/codecs-rel && cmake --build build/codecs-rel -j2 \
 //       --target codecs_bench && build/codecs-rel/bench/codecs_bench
@@ -87,13 +85,16 @@ void VorbisDecoderWholeFile(benchmark::State& state) {
 }
 BENCHMARK(VorbisDecoderWholeFile)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void OggdecProcessWholeFile(benchmark::State& state) {
-    const BenchFile& file = benchFile();
-    if (file.bytes.empty()) {
+// oggdec decoding the file, or only starting (oggdec --version): the first's time less the
+// second's is its decoding.
+void oggdecProcess(benchmark::State& state, bool isStartOnly) {
+    const std::string command = isStartOnly
+                                    ? std::string("oggdec --version >/dev/null 2>&1")
+                                    : "oggdec -Q -o /dev/null " + shellQuoted(benchFile().path);
+    if (!isStartOnly && benchFile().bytes.empty()) {
         state.SkipWithError("could not make the test file with sox");
         return;
     }
-    const std::string command = "oggdec -Q -o /dev/null " + shellQuoted(file.path);
     for (auto _ : state) {
         if (std::system(command.c_str()) != 0) {
             state.SkipWithError("oggdec failed (is vorbis-tools installed?)");
@@ -101,17 +102,8 @@ void OggdecProcessWholeFile(benchmark::State& state) {
         }
     }
 }
-BENCHMARK(OggdecProcessWholeFile)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-void OggdecProcessStartOnly(benchmark::State& state) {
-    for (auto _ : state) {
-        if (std::system("oggdec --version >/dev/null 2>&1") != 0) {
-            state.SkipWithError("oggdec failed (is vorbis-tools installed?)");
-            return;
-        }
-    }
-}
-BENCHMARK(OggdecProcessStartOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(oggdecProcess, WholeFile, false)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(oggdecProcess, StartOnly, true)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 } // namespace vendrel
@@ -125,8 +117,8 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const auto& seconds = reporter.seconds();
     const auto ours = seconds.find("VorbisDecoderWholeFile/real_time");
-    const auto oggdec = seconds.find("OggdecProcessWholeFile/real_time");
-    const auto start = seconds.find("OggdecProcessStartOnly/real_time");
+    const auto oggdec = seconds.find("oggdecProcess/WholeFile/real_time");
+    const auto start = seconds.find("oggdecProcess/StartOnly/real_time");
     if (ours != seconds.end() && oggdec != seconds.end() && ours->second > 0) {
         std::printf("oggdec / VorbisDecoder wall time: %.2f (%.1f ms / %.1f ms)\n",
                     oggdec->second / ours->second, oggdec->second * 1e3, ours->second * 1e3);

@@ -9,13 +9,11 @@
 #include "games/move_request.h"
 #include "games/reference_search.h"
 #include "games/reversi.h"
-#include "games/reversi_bits.h"
 #include "mean_times_reporter.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <random>
 #include <string>
 
 namespace vendrel {
@@ -25,46 +23,6 @@ struct NamedText {
     const char* name;
     std::string text;
 };
-
-// A middle game reached by legal moves from the start, the same one every run.
-std::string reversiMiddleGame(int plies) {
-    using namespace reversi_bits;
-    std::uint64_t own = (std::uint64_t{1} << 28) | (std::uint64_t{1} << 35);
-    std::uint64_t opponent = (std::uint64_t{1} << 27) | (std::uint64_t{1} << 36);
-    std::mt19937 rng(7);
-    bool isSideZero = true;
-    for (int ply = 0; ply < plies; ++ply) {
-        std::uint64_t legal[64];
-        std::uint64_t turns[64];
-        unsigned count = 0;
-        for (std::uint64_t left = candidateCells(own | opponent); left != 0; left &= left - 1) {
-            const std::uint64_t cell = left & (0 - left);
-            const std::uint64_t turned = flips(std::countr_zero(cell), own, opponent);
-            if (turned != 0) {
-                legal[count] = cell;
-                turns[count++] = turned;
-            }
-        }
-        if (count > 0) {
-            const auto pick = static_cast<unsigned>(rng() % count);
-            own |= legal[pick] | turns[pick];
-            opponent &= ~turns[pick];
-        }
-        std::swap(own, opponent);
-        isSideZero = !isSideZero;
-    }
-    if (!isSideZero) {
-        std::swap(own, opponent);
-    }
-    std::string text(64, '0');
-    for (int i = 0; i < 64; ++i) {
-        const std::uint64_t cell = std::uint64_t{1} << i;
-        text[static_cast<std::size_t>(i)] = (own & cell) != 0        ? '1'
-                                            : (opponent & cell) != 0 ? '2'
-                                                                     : '0';
-    }
-    return text;
-}
 
 const NamedText kConnectFourPositions[] = {
     {"empty", std::string(42, '0')},
@@ -77,7 +35,8 @@ const NamedText kConnectFourPositions[] = {
 
 const NamedText kReversiPositions[] = {
     {"start", std::string(27, '0') + "21000000120" + std::string(26, '0')},
-    {"middle", reversiMiddleGame(20)},
+    // Twenty random legal plies from the start (side 0's pieces are '1').
+    {"middle", "0000000000100000021001002022120002012000002222000002120000102222"},
 };
 
 void setNodes(benchmark::State& state, std::uint64_t nodes) {
@@ -147,8 +106,6 @@ void registerPairs() {
                     ->Unit(benchmark::kMillisecond);
             }
         }
-    }
-    for (const int position : {0, 1}) {
         for (const int depth : {4, 6}) {
             for (const int flags : {1, 0}) {
                 for (const bool isReference : {false, true}) {
