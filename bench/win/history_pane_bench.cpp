@@ -89,17 +89,12 @@ bool isPainted(HWND pane) {
            !GetUpdateRect(pane, nullptr, FALSE);
 }
 
-// Returns the seconds spent idle, waiting for the pane to paint what it put off.
-double waitPainted(HWND pane) {
-    double idle = 0;
+void waitPainted(HWND pane) {
     pumpMessages();
     while (!isPainted(pane)) {
-        const double start = seconds();
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        idle += seconds() - start;
         pumpMessages();
     }
-    return idle;
 }
 
 std::u16string numbered(int number) {
@@ -231,15 +226,7 @@ struct Options {
 
 struct BatchTime {
     double total = 0;     // from the first line until the pane has painted the last one
-    double idle = 0;      // of which waiting for a paint the pane put off
     double processor = 0; // this process's processor time meanwhile
-
-    BatchTime& operator+=(const BatchTime& other) {
-        total += other.total;
-        idle += other.idle;
-        processor += other.processor;
-        return *this;
-    }
 };
 
 template <typename Append>
@@ -250,8 +237,8 @@ BatchTime timeBatch(HWND pane, int first, int count, const Append& append) {
         append(i);
         pumpMessages();
     }
-    const double idle = waitPainted(pane);
-    return {seconds() - start, idle, processorSeconds() - processorStart};
+    waitPainted(pane);
+    return {seconds() - start, processorSeconds() - processorStart};
 }
 
 std::wstring paneText(HWND pane) {
@@ -269,10 +256,9 @@ void printSummary(const Options& options, const BatchTime& bare, const BatchTime
                   std::vector<double> ratios, const Panes& panes) {
     std::sort(ratios.begin(), ratios.end());
     const double lines = options.lines;
-    std::printf("per line: bare %.3f ms (cpu %.3f), client %.3f ms (cpu %.3f, idle %.3f)\n",
+    std::printf("per line: bare %.3f ms (cpu %.3f), client %.3f ms (cpu %.3f)\n",
                 bare.total * 1000 / lines, bare.processor * 1000 / lines,
-                client.total * 1000 / lines, client.processor * 1000 / lines,
-                client.idle * 1000 / lines);
+                client.total * 1000 / lines, client.processor * 1000 / lines);
     std::printf("client/bare: %.3f over all lines, %.3f the median batch, %.3f in cpu time\n",
                 client.total / bare.total, ratios[ratios.size() / 2],
                 client.processor / bare.processor);
@@ -300,8 +286,8 @@ void compareLines(const Options& options) {
     };
     std::printf("%d lines each in batches of %d, the client's pane %s\n", options.lines,
                 options.batch, options.isFocused ? "focused" : "not focused");
-    std::printf("%-6s %9s %9s %9s %9s %9s %7s\n", "lines", "bare ms", "(cpu ms)", "client ms",
-                "(cpu ms)", "(idle ms)", "ratio");
+    std::printf("%-6s %9s %9s %9s %9s %7s\n", "lines", "bare ms", "(cpu ms)", "client ms",
+                "(cpu ms)", "ratio");
     BatchTime bareTotal;
     BatchTime clientTotal;
     std::vector<double> ratios;
@@ -317,12 +303,13 @@ void compareLines(const Options& options) {
             clientTime = timeBatch(panes.client, first, count, ours);
             bareTime = timeBatch(panes.bare, first, count, bare);
         }
-        bareTotal += bareTime;
-        clientTotal += clientTime;
+        bareTotal = {bareTotal.total + bareTime.total, bareTotal.processor + bareTime.processor};
+        clientTotal = {clientTotal.total + clientTime.total,
+                       clientTotal.processor + clientTime.processor};
         ratios.push_back(clientTime.total / bareTime.total);
-        std::printf("%-6d %9.1f %9.1f %9.1f %9.1f %9.1f %7.3f\n", first + count,
-                    bareTime.total * 1000, bareTime.processor * 1000, clientTime.total * 1000,
-                    clientTime.processor * 1000, clientTime.idle * 1000, ratios.back());
+        std::printf("%-6d %9.1f %9.1f %9.1f %9.1f %7.3f\n", first + count, bareTime.total * 1000,
+                    bareTime.processor * 1000, clientTime.total * 1000, clientTime.processor * 1000,
+                    ratios.back());
         std::fflush(stdout);
     }
     printSummary(options, bareTotal, clientTotal, ratios, panes);
@@ -342,11 +329,11 @@ void timeLongLine(const Options& options) {
             client.add(text);
         }
     });
-    std::printf("one line of %d KiB (%s) through the %s: %.3f s (cpu %.3f s, idle %.3f s), "
-                "%d characters shown\n",
-                options.longKiB, options.isLetters ? "one word" : "words",
-                options.isLongBare ? "bare control, uncut" : "client", time.total, time.processor,
-                time.idle, GetWindowTextLengthW(pane));
+    std::printf(
+        "one line of %d KiB (%s) through the %s: %.3f s (cpu %.3f s), %d characters shown\n",
+        options.longKiB, options.isLetters ? "one word" : "words",
+        options.isLongBare ? "bare control, uncut" : "client", time.total, time.processor,
+        GetWindowTextLengthW(pane));
 }
 
 Options parseOptions(int argc, wchar_t** argv) {
