@@ -18,6 +18,7 @@ using testing::channelPeak;
 using testing::channelRms;
 using testing::FakeStreamOpener;
 using testing::GarbageSource;
+using testing::largestStep;
 using testing::measuredHertz;
 using testing::ResamplingStretcher;
 using testing::sineSample;
@@ -108,7 +109,8 @@ TEST_F(SoundEngineStreamsTest, PlaysAtTheRequestedLevelPanAndFrequency) {
         {tone + " 1 freq 12", 0.5, 0.5, 882.0},
         {tone + " 1 absfreq -12", 0.5, 0.5, 220.5},
         {tone + " 1 speed 1", 0.5, 0.5, 882.0}, // tempo +100 % through the stretcher
-        {tone + " 1 12", 0.5, 0.5, 882.0},      // a bare number is tempo pitch for a stream
+        {tone + " 1 speed -0.75", 0.5, 0.5, 110.25},
+        {tone + " 1 12", 0.5, 0.5, 882.0}, // a bare number is tempo pitch for a stream
         {tone + " 1 pitch -12", 0.5, 0.5, 220.5},
     };
     for (const auto& c : cases) {
@@ -120,6 +122,9 @@ TEST_F(SoundEngineStreamsTest, PlaysAtTheRequestedLevelPanAndFrequency) {
         EXPECT_NEAR(channelRms(out, 1, 480, out.size() / 2), kToneRms * c.right, 0.005)
             << c.parameters;
         EXPECT_NEAR(measuredHertz(out, kRate, 480, out.size() / 2), c.hertz, c.hertz * 0.01)
+            << c.parameters;
+        // It fades in: no step larger than the tone's own steepest.
+        EXPECT_LE(largestStep(out, 0), 1.5 * 0.5 * c.left * 2 * std::numbers::pi * c.hertz / kRate)
             << c.parameters;
         engine->stopAllStreams();
         static_cast<void>(render(0.02));

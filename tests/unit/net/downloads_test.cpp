@@ -91,6 +91,7 @@ TEST(HttpClient, RequestTextAndResponseRules) {
         {"HTTP/1.0 -2 X\r\n\r\nerr", kHttpNoStatus, ""},
         {"HTTP/1.0 000 X\r\n\r\nerr", kHttpNoStatus, ""},
         {"HTTP/1.0 +200 OK\r\n\r\nerr", kHttpNoStatus, ""},
+        {"HTTP/1.0 +20 OK\r\n\r\nerr", kHttpNoStatus, ""},
         {"HTTP/1.0 2000 OK\r\n\r\nerr", kHttpNoStatus, ""},
         {"HTTP/1.0\r\nX: 200 OK\r\n\r\nerr", kHttpNoStatus, ""},
         {"SPAM 200 OK\r\n\r\nerr", kHttpNoStatus, ""},
