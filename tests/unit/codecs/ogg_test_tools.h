@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -104,36 +103,6 @@ inline std::string withLastGranule(std::string bytes, std::uint64_t granule) {
     putLe64(bytes, pages.back().at + 6, granule, 8);
     fixOggChecksums(bytes);
     return bytes;
-}
-
-// Root mean square of one channel of interleaved frames.
-inline double rmsOf(const std::vector<float>& data, std::uint32_t channels, std::uint32_t channel) {
-    double sum = 0.0;
-    std::size_t count = 0;
-    for (std::size_t i = channel; i < data.size(); i += channels) {
-        sum += double{data[i]} * data[i];
-        ++count;
-    }
-    return count ? std::sqrt(sum / static_cast<double>(count)) : 0.0;
-}
-
-// Frequency from upward zero crossings of one channel.
-inline double hertzOf(const std::vector<float>& data, std::uint32_t channels, std::uint32_t channel,
-                      std::uint32_t rate) {
-    std::optional<std::size_t> first;
-    std::size_t last = 0;
-    std::size_t crossings = 0;
-    for (std::size_t frame = 1; frame * channels + channel < data.size(); ++frame) {
-        if (data[(frame - 1) * channels + channel] < 0.0f &&
-            data[frame * channels + channel] >= 0.0f) {
-            first = first.value_or(frame);
-            last = frame;
-            ++crossings;
-        }
-    }
-    return crossings < 2
-               ? 0.0
-               : static_cast<double>(crossings - 1) * rate / static_cast<double>(last - *first);
 }
 
 // Amplitude of a sine of the given frequency in one channel over frames [from, from + count),
