@@ -2,52 +2,59 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <future>
-
-#include "app/semaphore.h"
+#include <mutex>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
 namespace vendrel {
 namespace {
 
-TEST(Worker, RunsJobsOneAtATimeInPostOrder) {
+using namespace std::chrono_literals;
+
+TEST(Worker, APostWaitsForThePreviousJobAndJobsRunInPostOrder) {
     Worker worker;
     worker.start();
-    Semaphore release{0, 1};
-    std::atomic<int> running{0};
-    std::atomic<int> maxRunning{0};
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool isSecondPosted = false;
+    bool wasSecondPostedWhileFirstRan = true;
     std::vector<int> order;
     std::promise<void> allDone;
-    int finished = 0;
-    const auto job = [&](int n, bool waits) {
-        return [&, n, waits] {
-            const int now = ++running;
-            maxRunning = std::max(maxRunning.load(), now);
-            if (waits) {
-                release.acquire(); // like an input box waiting for the player
-            }
-            order.push_back(n);
-            --running;
-            if (++finished == 3) {
-                allDone.set_value();
-            }
-        };
-    };
-    worker.postJob(job(1, true));
-    std::atomic<bool> secondPosted{false};
-    std::thread poster([&] {
-        worker.postJob(job(2, false)); // blocks until job 1 has finished
-        secondPosted = true;
-        worker.postJob(job(3, false));
+    worker.postJob([&] {
+        // Like an input box waiting for the player: the poster below tries to hand over the
+        // next job meanwhile, and must still be waiting when this one ends.
+        std::unique_lock lock(mutex);
+        wasSecondPostedWhileFirstRan =
+            changed.wait_for(lock, 300ms, [&] { return isSecondPosted; });
+        order.push_back(1);
     });
-    // The second post cannot complete while the first job waits; let the player answer.
-    release.release();
+    std::thread poster([&] {
+        worker.postJob([&] {
+            std::lock_guard lock(mutex);
+            order.push_back(2);
+        });
+        {
+            std::lock_guard lock(mutex);
+            isSecondPosted = true;
+        }
+        changed.notify_all();
+        worker.postJob([&] {
+            {
+                std::lock_guard lock(mutex);
+                order.push_back(3);
+            }
+            allDone.set_value();
+        });
+    });
+    // A lost job must fail the test, not hang it.
+    const auto finished = allDone.get_future().wait_for(1min);
     poster.join();
-    allDone.get_future().wait();
-    EXPECT_TRUE(secondPosted);
-    EXPECT_EQ(maxRunning.load(), 1);
+    ASSERT_EQ(finished, std::future_status::ready);
+    EXPECT_FALSE(wasSecondPostedWhileFirstRan);
     EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
 }
 
