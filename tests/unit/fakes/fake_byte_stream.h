@@ -52,15 +52,6 @@ public:
         return count;
     }
 
-    [[nodiscard]] bool hasUnreadBytes() const {
-        for (std::size_t i = piece_; i < incoming.size(); ++i) {
-            if (incoming[i].size() > (i == piece_ ? offset_ : 0)) {
-                return true;
-            }
-        }
-        return false;
-    }
-
 private:
     std::size_t piece_ = 0;
     std::size_t offset_ = 0;

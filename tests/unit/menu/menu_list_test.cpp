@@ -114,30 +114,6 @@ TEST_F(MenuList, ListMenuWithoutColumnsStillMovesByLines) {
     EXPECT_EQ(selection(), 1);
 }
 
-TEST_F(MenuList, ChoicesAndCancels) {
-    const struct {
-        const char* name;
-        std::vector<std::string> labels;
-        int key;
-        KeyModifiers modifiers;
-        std::string text;
-    } cases[] = {
-        {"Enter chooses", {"A", "B"}, kVkReturn, kNone, fields({"msel 7", "0", "a"})},
-        {"Escape cancels", {"A", "B"}, kVkEscape, kNone, fields({"msel 7", "-1", "-1"})},
-        {"Enter in an empty menu cancels", {}, kVkReturn, kNone, fields({"msel 7", "-1", "-1"})},
-        {"Shift+Enter is a key", {"A"}, kVkReturn, kShift, "key 269"},
-    };
-    for (const auto& c : cases) {
-        const std::size_t before = sent().size();
-        openMenu(7, 1, 0, 0, c.labels);
-        press(c.key, c.modifiers);
-        const std::vector<std::string> texts = sent();
-        ASSERT_EQ(texts.size(), before + 1) << c.name;
-        EXPECT_EQ(texts.back(), c.text) << c.name;
-        controller.closeMenus(0);
-    }
-}
-
 TEST_F(MenuList, ChoosingClosesUnlessKeptOpen) {
     openMenu(1, 1, 0, MENU_KEEP_OPEN, {"a"});
     openMenu(2, 1, 0, 0, {"b"});
@@ -155,7 +131,8 @@ TEST_F(MenuList, ChoosingClosesUnlessKeptOpen) {
     EXPECT_EQ(sent().size(), 2u);
 }
 
-TEST_F(MenuList, ForwardedKeys) {
+TEST_F(MenuList, ChoicesCancelsAndForwardedKeys) {
+    constexpr int kToMenu = MENU_KEYS_TO_MENU;
     const struct {
         const char* name;
         int flags;
@@ -165,39 +142,19 @@ TEST_F(MenuList, ForwardedKeys) {
         KeyModifiers modifiers;
         std::string text;
     } cases[] = {
+        {"Enter chooses", 0, {"A", "B"}, 0, kVkReturn, kNone, fields({"msel 7", "0", "a"})},
+        {"Escape cancels", 0, {"A", "B"}, 0, kVkEscape, kNone, fields({"msel 7", "-1", "-1"})},
+        {"Enter in an empty menu", 0, {}, 0, kVkReturn, kNone, fields({"msel 7", "-1", "-1"})},
+        {"Shift+Enter is a key", 0, {"A"}, 0, kVkReturn, kShift, "key 269"},
         {"plain key", 0, {"A", "B"}, 1, 'X', kCtrl, "key 600"},
-        {"menu key",
-         MENU_KEYS_TO_MENU,
-         {"A", "B"},
-         1,
-         'X',
-         kShift,
-         fields({"mkey 344", "7", "1", "b"})},
-        {"menu key with the selection clamped",
-         MENU_KEYS_TO_MENU,
-         {"A", "B"},
-         9,
-         'X',
-         kNone,
-         fields({"mkey 88", "7", "1", "b"})},
-        {"keys-to-menu without items is a plain key",
-         MENU_KEYS_TO_MENU,
-         {},
-         0,
-         'X',
-         kNone,
-         "key 88"},
+        {"menu key", kToMenu, {"A", "B"}, 1, 'X', kShift, fields({"mkey 344", "7", "1", "b"})},
+        {"clamped", kToMenu, {"A", "B"}, 9, 'X', kNone, fields({"mkey 88", "7", "1", "b"})},
+        {"keys-to-menu without items is a plain key", kToMenu, {}, 0, 'X', kNone, "key 88"},
         {"Left in a list is forwarded", 0, {"A"}, 0, kVkLeft, kNone, "key 37"},
         {"Shift+Up is forwarded", 0, {"A"}, 0, kVkUp, kShift, "key 294"},
         {"F1 is a game key", 0, {"A"}, 0, 112, kAlt, "key 1136"},
         {"letter without type-ahead", 0, {"A"}, 0, 'Q', kNone, "key 81"},
-        {"letter with a modifier despite type-ahead",
-         MENU_TYPE_AHEAD,
-         {"A"},
-         0,
-         'Q',
-         kCtrl,
-         "key 593"},
+        {"modified letter despite type-ahead", MENU_TYPE_AHEAD, {"A"}, 0, 'Q', kCtrl, "key 593"},
     };
     for (const auto& c : cases) {
         const std::size_t before = sent().size();
