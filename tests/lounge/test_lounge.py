@@ -177,14 +177,11 @@ class FramingTest(ServerCase):
                 self.assertEqual(frame.payload, payload)
                 self.assertEqual(frame.length_form, form)
                 self.assertFalse(frame.masked)
-
-    def test_masked_frame_is_unmasked_and_flagged(self):
-        client, session = self.logged_in()
         client.send(b"hello", mask_key=b"\x01\x02\x03\x04")
         frame = session.next_frame({"text"}, 5.0)
         self.assertEqual((frame.payload, frame.masked), (b"hello", True))
 
-    def test_ping_is_answered_with_matching_pong(self):
+    def test_pings_either_way_are_answered_with_matching_pongs(self):
         for payload in (b"x", b""):
             with self.subTest(payload=payload):
                 client, session = self.logged_in()
@@ -193,6 +190,8 @@ class FramingTest(ServerCase):
                 self.assertEqual((head, body), (bytes([0x89, len(payload)]), payload))
                 client.sock.sendall(bytes([0x8A, len(payload)]) + payload)
                 self.assertTrue(session.expect({"pong"}, "expectpong", "", lambda p: p == payload))
+                client.send(b"hi", opcode=9)  # and the client's ping gets a pong
+                self.assertEqual(client.read_frame(), (b"\x8a\x02", b"hi"))
 
     def test_frame_sent_right_behind_the_request_is_kept(self):
         client = self.client()
@@ -201,12 +200,7 @@ class FramingTest(ServerCase):
         session = self.server.next_session()
         self.assertEqual(session.next_frame({"text"}, 5.0).payload, b"early")
 
-    def test_client_ping_gets_a_pong(self):
-        client, session = self.logged_in()
-        client.send(b"hi", opcode=9)
-        self.assertEqual(client.read_frame(), (b"\x8a\x02", b"hi"))
-
-    def test_server_close_is_echoed_and_connection_ends(self):
+    def test_a_close_either_way_is_echoed_and_the_connection_ends(self):
         client, session = self.logged_in()
         session.send_frame(b"\x03\xe8", lounge_wire.OP_CLOSE)
         head, body = client.read_frame()
@@ -215,10 +209,8 @@ class FramingTest(ServerCase):
         self.assertTrue(session.wait_closed(5.0))
         self.assertEqual(session.frames[-1].kind, "close")
         self.assertTrue(client.is_closed_by_peer())
-
-    def test_client_close_is_echoed(self):
         client, session = self.logged_in()
-        client.send(b"\x03\xe8bye", opcode=8)
+        client.send(b"\x03\xe8bye", opcode=8)  # the client's close is echoed too
         self.assertEqual(client.read_frame(), (b"\x88\x05", b"\x03\xe8bye"))
         self.assertTrue(session.wait_closed(5.0))
 
