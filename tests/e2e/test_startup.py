@@ -19,23 +19,6 @@ START_UP_LINES = [
 ]
 SHUTDOWN_LINES = ["Exiting app main loop", "Saving config..."]
 
-# Everything the settings record and the built-in server write; nothing else is kept.
-SETTINGS_KEYS = {
-    "sounds.volume", "streams.volume",
-    "sr.engine", "sr.subengine", "sr.language", "sr.voice", "sr.volume", "sr.rate",
-    "sr.pitch", "sr.inflexion",
-    "servers.default", "style.fontSize", "style.lbBgColor", "style.lbFgColor",
-    "style.rtfBgColor", "log.on", "user.rememberPasswords", "user.confirmOnExit",
-    "streams.disable", "sounds.disable", "user.allowAutoLinks", "user.allowDownloads",
-    "style.disableHistoryColors", "style.disableMenuColors", "user.language",
-    "sounds.device", "style.fontName", "log.dir",
-    "servers[0].rememberPassword", "servers[0].login", "servers[0].password",
-}
-DEFAULTS = {
-    "user.confirmOnExit": "true", "style.fontName": "Arial", "style.fontSize": "14",
-    "servers.default": "0", "sounds.disable": "false", "style.lbBgColor": "-1",
-}
-
 LBS_NOINTEGRALHEIGHT = 0x100
 SS_NOTIFY = 0x100
 
@@ -107,23 +90,17 @@ class StartUpTest(ClientTestCase):
         return wait_for(lambda: path.is_file() and last in read_lines(path) and read_lines(path),
                         60, f"{last!r} in {path}")
 
-    def start_to_connection_dialog(self, folder=None):
-        """A first start in a fresh user folder, up to the connection dialog."""
-        appdata, roaming = self.fresh_appdata(folder)
-        client = self.start_client(appdata)
-        client.connection_dialog()
-        return client, appdata, roaming
-
-    def start_logged_in(self, extra=None, language="english"):
-        """A start that logs in to a lounge; returns (client, window, appdata, roaming)."""
-        client, window, _, appdata, roaming = self.connect_to_lounge(
-            extra=extra, title_format=message(language, "winTitle2"))
-        return client, window, appdata, roaming
-
     def test_first_start_creates_user_folder_and_logs_each_step(self):
-        client, appdata, roaming = self.start_to_connection_dialog()
+        # A user folder with non-ASCII characters, started as a shortcut set to maximised.
+        appdata, roaming = self.fresh_appdata("Jérôme")
+        self.assertIn("Jérôme", appdata)
+        client = self.start_client(appdata, show=3)  # SW_SHOWMAXIMIZED
+        client.connection_dialog()
         # The main window stands behind the dialog with the title it has before connecting.
-        self.assertEqual(client.main_window()["title"], title_in("english"))
+        window = client.main_window()
+        self.assertEqual(window["title"], title_in("english"))
+        ws_maximize = 0x01000000
+        self.assertTrue(window["style"] & ws_maximize)
         self.assertEqual(client.cancel_connection_dialog(), 0)
         lines = read_lines(self.user_folder(roaming) / "debug.txt")
         self.assertEqual(in_order(lines, START_UP_LINES + SHUTDOWN_LINES), [], lines)
@@ -131,10 +108,12 @@ class StartUpTest(ClientTestCase):
         self.assertIn(f"AppDir: {windows_path(client.session.exe.parent)}\\".lower(),
                       [line.lower() for line in lines])
         self.assertTrue((self.user_folder(roaming) / "sounds").is_dir())
-        self.assertTrue((self.user_folder(roaming) / "config.ini").is_file())
+        self.assertIn(("user.confirmOnExit", "true"),
+                      read_ini(self.user_folder(roaming) / "config.ini"))
 
-    def test_main_window_has_its_controls_laid_out_for_any_size(self):
-        client, window, _, _ = self.start_logged_in()
+    def test_main_window_layout_then_a_second_start_reads_the_saved_config_back(self):
+        client, window, _, appdata, roaming = self.connect_to_lounge(
+            title_format=message("english", "winTitle2"))
         self.assertEqual(window["class"], "VendrelClient21")
         sizes_seen = set()
         for width, height in [(None, None), (700, 500), (1000, 420)]:
@@ -153,46 +132,16 @@ class StartUpTest(ClientTestCase):
         self.assertEqual(found["chatLine"]["style"], 0x50010080)
         # Logging in leaves the keyboard in the menu list.
         self.assertTrue(found["menuList"]["focused"], found["menuList"])
+        # Alt+F4 asks first, and No keeps the window.
+        client.session.press(window, "alt+F4")
+        box = client.wait_dialog(window["title"])
+        self.assertEqual(box["texts"], [message("english", "confirmquit")])
+        client.answer(box, IDNO)
+        client.wait_no_dialog()
+        self.assertTrue(client.is_running())
+        self.assertEqual(client.main_window()["hwnd"], window["hwnd"])
         self.assertEqual(client.close(window), 0)
 
-    def test_a_shortcut_set_to_start_maximised_is_obeyed(self):
-        appdata, _ = self.fresh_appdata()
-        client = self.start_client(appdata, show=3)  # SW_SHOWMAXIMIZED, as such a shortcut
-        ws_maximize = 0x01000000
-        self.assertTrue(client.main_window()["style"] & ws_maximize)
-        self.assertEqual(client.cancel_connection_dialog(), 0)
-
-    def check_layout(self, client, window):
-        client_size = window["client"]
-        found = controls(client.children(window))
-        expected = expected_layout(client_size["width"], client_size["height"])
-        for role, (x, y, width, height) in expected.items():
-            rect = found[role]["rect"]
-            actual = (rect["x"], rect["y"], rect["width"], rect["height"])
-            if role == "menuList" and not found[role]["style"] & LBS_NOINTEGRALHEIGHT:
-                # The list box rounds its height down to whole items.
-                item = client.session.probe("list", found[role]["hwnd"])["itemHeight"]
-                self.assertEqual(actual[:3], (x, y, width), role)
-                self.assertTrue(height - item < actual[3] <= height, (role, actual, height))
-            else:
-                self.assertEqual(actual, (x, y, width, height), (role, client_size))
-
-    def test_cancelled_connection_writes_every_setting_in_byte_order(self):
-        client, _, roaming = self.start_to_connection_dialog()
-        self.assertEqual(client.cancel_connection_dialog(), 0)
-        config = self.user_folder(roaming) / "config.ini"
-        pairs = read_ini(config)
-        keys = [key for key, _ in pairs]
-        self.assertEqual(set(keys), SETTINGS_KEYS)
-        self.assertEqual(len(keys), len(set(keys)), "a key written twice")
-        self.assertEqual(keys, sorted(keys, key=lambda k: k.encode("utf-8")))
-        values = dict(pairs)
-        for key, value in DEFAULTS.items():
-            self.assertEqual(values[key], value, key)
-
-    def test_second_start_reads_the_saved_config_back(self):
-        client, window, appdata, roaming = self.start_logged_in()
-        self.assertEqual(client.close(window), 0)
         config = self.user_folder(roaming) / "config.ini"
         first = read_ini(config)
         self.assertIn(("user.confirmOnExit", "true"), first)
@@ -209,6 +158,21 @@ class StartUpTest(ClientTestCase):
         # The changed setting took effect: no confirmation this time.
         self.assertEqual(client.close(window, confirm=None), 0)
         self.assertEqual(read_ini(config), changed)
+
+    def check_layout(self, client, window):
+        client_size = window["client"]
+        found = controls(client.children(window))
+        expected = expected_layout(client_size["width"], client_size["height"])
+        for role, (x, y, width, height) in expected.items():
+            rect = found[role]["rect"]
+            actual = (rect["x"], rect["y"], rect["width"], rect["height"])
+            if role == "menuList" and not found[role]["style"] & LBS_NOINTEGRALHEIGHT:
+                # The list box rounds its height down to whole items.
+                item = client.session.probe("list", found[role]["hwnd"])["itemHeight"]
+                self.assertEqual(actual[:3], (x, y, width), role)
+                self.assertTrue(height - item < actual[3] <= height, (role, actual, height))
+            else:
+                self.assertEqual(actual, (x, y, width, height), (role, client_size))
 
     def test_configured_language_names_the_window_and_its_boxes(self):
         lounge = self.start_lounge()
@@ -248,26 +212,6 @@ class StartUpTest(ClientTestCase):
                 self.assertEqual(client.wait_exit(), 1)
                 for folder in wine_roaming:
                     self.assertFalse((folder / "TORV" / "debug.txt").exists())
-
-    def test_user_folder_with_non_ascii_characters(self):
-        client, appdata, roaming = self.start_to_connection_dialog("Jérôme")
-        self.assertIn("Jérôme", appdata)
-        self.assertEqual(client.cancel_connection_dialog(), 0)
-        lines = read_lines(self.user_folder(roaming) / "debug.txt")
-        self.assertIn(f"UserDir: {appdata}\\TORV\\", lines)
-        self.assertTrue((self.user_folder(roaming) / "sounds").is_dir())
-        self.assertTrue((self.user_folder(roaming) / "config.ini").is_file())
-
-    def test_alt_f4_asks_first_and_no_keeps_the_window(self):
-        client, window, _, _ = self.start_logged_in()
-        client.session.press(window, "alt+F4")
-        box = client.wait_dialog(window["title"])
-        self.assertEqual(box["texts"], [message("english", "confirmquit")])
-        client.answer(box, IDNO)
-        client.wait_no_dialog()
-        self.assertTrue(client.is_running())
-        self.assertEqual(client.main_window()["hwnd"], window["hwnd"])
-        self.assertEqual(client.close(window), 0)
 
 
 if __name__ == "__main__":
