@@ -31,7 +31,8 @@ class MenuFlowTest(ClientTestCase):
             if not text.startswith("key "):
                 return text
 
-    def test_menu_commands_change_the_list_box(self):
+    def test_menus_tab_ring_chat_recall_and_a_blocking_box(self):
+        # One client for the three, as each start costs seconds under Wine.
         client, window, session, _, _ = self.connect_to_lounge(self.lounge)
         menu_list = self.control(client, window, "ListBox")["hwnd"]
         labels = [text for text, _ in ITEMS]
@@ -60,11 +61,8 @@ class MenuFlowTest(ClientTestCase):
         self.assertEqual(self.next_text(session), f"msel 9{SEP}1{SEP}bravo")
         self.wait_items(menu_list, [], "the chosen menu to close")
 
-    def test_tab_ring_and_chat_recall(self):
-        client, window, session, _, _ = self.connect_to_lounge(self.lounge)
         session.send_text(menu_command(MENU_ID, ITEMS))
-        menu_list = self.control(client, window, "ListBox")["hwnd"]
-        self.wait_items(menu_list, [text for text, _ in ITEMS], "the menu")
+        self.wait_items(menu_list, labels, "the menu again")
         wait_for(lambda: self.session.focused(window)["hwnd"] == menu_list, TEXT_TIMEOUT,
                  "the list box to have the focus")
 
@@ -86,11 +84,7 @@ class MenuFlowTest(ClientTestCase):
         wait_for(lambda: self.chat_text(client, window) == "hello there", TEXT_TIMEOUT,
                  "Up to recall the line")
 
-    def chat_text(self, client, window):
-        return self.control(client, window, "Edit")["text"]
-
-    def test_a_blocking_message_box_holds_later_commands(self):
-        client, window, session, _, _ = self.connect_to_lounge(self.lounge)
+        # A blocking message box holds the server's later commands.
         session.send_text(box_command("msbm", 4, "Wait", "Read this first.", "0"))
         session.send_text("say1 after the box")
         box = client.wait_dialog("Wait")
@@ -100,6 +94,9 @@ class MenuFlowTest(ClientTestCase):
         self.assertEqual(self.next_text(session), f"msgb 4{SEP}1")
         wait_for(lambda: "after the box" in self.history_text(client, window), TEXT_TIMEOUT,
                  "the held line after the box closed")
+
+    def chat_text(self, client, window):
+        return self.control(client, window, "Edit")["text"]
 
     def history_text(self, client, window):
         return self.control(client, window, "RichEdit20W")["text"]
