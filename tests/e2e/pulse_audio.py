@@ -7,7 +7,6 @@ is recorded with parec as raw float32 stereo at 44100 Hz.
 """
 
 import array
-import math
 import os
 import shutil
 import statistics
@@ -118,10 +117,6 @@ class Recorder:
         self.samples.frombytes(data[:usable])
         self._read += usable
         return len(self.samples) // 2
-
-    def rms(self, channel, start, end):
-        values = self.samples[start * 2 + channel:end * 2:2]
-        return math.sqrt(sum(v * v for v in values) / len(values)) if values else 0.0
 
     def peak(self, channel, start, end):
         values = self.samples[start * 2 + channel:end * 2:2]
