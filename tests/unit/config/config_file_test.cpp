@@ -120,16 +120,6 @@ TEST_F(ConfigFileTest, ValuesAreBroughtIntoTheirRangesWhenRead) {
     }
 }
 
-TEST_F(ConfigFileTest, OutOfRangeDefaultServerSelectsTheBuiltInOne) {
-    for (const char* value : {"5", "-1", "2147483647"}) {
-        writeFile(user, "config.ini", std::string("servers.default=") + value + "\n");
-        loadConfig(state);
-        EXPECT_EQ(defaultServerIndex(state.settings, state.servers), 0u) << value;
-    }
-}
-
-// Every key with a value other than its default, in the byte-wise order saves use: read and
-// written back, the file comes out byte for byte the same.
 TEST_F(ConfigFileTest, AFileWithEveryKeyIsReadIntoItsSettingsAndWrittenBackTheSame) {
     const std::string file =
         "log.dir=C:\\Users\\\\tom\\logs\\\r\nlog.on=true\r\nservers.default=1\r\n"
@@ -170,18 +160,6 @@ TEST_F(ConfigFileTest, AFileWithEveryKeyIsReadIntoItsSettingsAndWrittenBackTheSa
 
     ASSERT_TRUE(saveConfig(state));
     EXPECT_EQ(readUserFile("config.ini"), file);
-}
-
-TEST_F(ConfigFileTest, ForgottenPasswordsAreNotWritten) {
-    loadConfig(state);
-    state.servers[0].login = "ann";
-    state.servers[0].password = "secret";
-    state.servers[0].rememberPassword = false;
-    ASSERT_TRUE(saveConfig(state));
-    loadConfig(state);
-    EXPECT_EQ(state.servers[0].login, "");
-    EXPECT_EQ(state.servers[0].password, "");
-    EXPECT_FALSE(state.servers[0].rememberPassword);
 }
 
 TEST_F(ConfigFileTest, PasswordsFromAnotherMachineDoNotDecode) {

@@ -306,6 +306,7 @@ TEST_F(ConnectionDialogTest, ForgottenPasswordIsUsedButNeverWritten) {
     loadConfig(state);
     ASSERT_EQ(state.servers.size(), 3u);
     EXPECT_EQ(state.servers[1].password, "");
+    EXPECT_EQ(state.servers[1].login, ""); // a forgotten entry keeps no login either
     EXPECT_EQ(state.settings.defaultServer, 1);
 }
 
