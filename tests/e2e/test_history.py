@@ -1,11 +1,11 @@
 """The history as a player meets it: the server's lines spoken or not by their channel with
 the window active and in the background, shown in the pane, read again with Page Up, views,
-muting, copying, saving, and the daily log. The speech transcript is what the player heard."""
+muting, copying and saving. The speech transcript is what the player heard."""
 
 import subprocess
 import unittest
 
-from harness import ClientTestCase, read_ini, read_lines, wait_for, windows_path
+from harness import ClientTestCase, read_lines, wait_for, windows_path
 
 TEXT_TIMEOUT = 30
 # The built-in presets' channels 0 to 9: which speak in the background; 0 and 9 interrupt.
@@ -54,7 +54,7 @@ class HistoryTest(ClientTestCase):
         return int(holder.stdout.readline().decode().split(":")[1].rstrip("}\n"))
 
     def test_lines_are_spoken_and_shown_by_channel_and_reviewed(self):
-        client, window, session, _, roaming = self.start()
+        client, window, session, _, _ = self.start()
         for channel in range(10):
             session.send_text(f"say{channel} front {channel}")
         self.wait_shown(client, window, "front 9")
@@ -72,17 +72,6 @@ class HistoryTest(ClientTestCase):
                          front + back)
         lines = [f"front {c}" for c in range(10)] + [f"back {c}" for c in range(10)]
         self.assertEqual(self.pane_text(client, window), "\r\n" + "\r\n".join(lines))
-
-        # The first connection wrote the presets for this server and said so in debug.txt.
-        torv = roaming / "TORV"
-        self.assertEqual(len([k for k, _ in read_ini(torv / "views1.ini") if k[:4] == "name"]), 7)
-        channels = dict(read_ini(torv / "channels1.ini"))
-        self.assertEqual((len([k for k in channels if k[:4] == "name"]),
-                          len([k for k in channels if k[:7] == "custcol"])), (10, 15))
-        debug = read_lines(torv / "debug.txt")
-        for line in ("No valid view found, fallback to default",
-                     "No valid presentation found, fallback to default"):
-            self.assertIn(line, debug)
 
         # Page Up twice from the chat line reads the line before the last, interrupting.
         self.session.press(window, "alt+c", "Prior", "Prior")
@@ -148,34 +137,6 @@ class HistoryTest(ClientTestCase):
         self.session.type_text(dialog["window"], windows_path(path))
         self.session.press(dialog["window"], *(["alt+t", "Down"] if rich else []), "Return")
         client.wait_no_dialog()
-
-    def test_daily_log_appends_per_day_and_a_missing_folder_is_told(self):
-        appdata, roaming = self.fresh_appdata()
-        log_folder = roaming.parent
-        self.write_lounge_config(roaming, self.lounge, {
-            "user.confirmOnExit": "false", "log.on": "true",
-            # Written as config.ini escapes a backslash before a "t".
-            "log.dir": "C:\\e2e\\\\" + self._testMethodName})
-        for run in range(2):
-            client, window, session, _, _ = self.start(appdata=(appdata, roaming))
-            session.send_text(f"say1 run {run}")
-            self.wait_shown(client, window, f"run {run}")
-            self.assertEqual(client.close(window, confirm=None), 0)
-        logs = list(log_folder.glob("*.log"))
-        self.assertEqual(len(logs), 1, logs)
-        lines = read_lines(logs[0])
-        self.assertEqual([line[:15] for line in lines if line.startswith("Log")],
-                         ["Log started on "] * 2)
-        self.assertEqual([line for line in lines if line.startswith("run")], ["run 0", "run 1"])
-
-        appdata, roaming = self.fresh_appdata(self._testMethodName + "-missing")
-        self.write_lounge_config(roaming, self.lounge,
-                                 {"log.on": "true", "log.dir": "C:\\e2e\\absent"})
-        client = self.start_client(appdata)
-        box = client.wait_dialog("Error")
-        self.assertFalse((self.session.drive_c() / "e2e" / "absent").exists())
-        client.answer(box, 1)
-        client.cancel_connection_dialog()
 
 
 if __name__ == "__main__":

@@ -4,7 +4,7 @@ what the speech output says while the player moves in a menu."""
 
 import unittest
 
-from harness import (IDC_CONN_LOGIN, IDC_INPUT_TEXT, IDCANCEL, IDOK, IDYES, LOUNGE_LOGIN,
+from harness import (IDC_CONN_LOGIN, IDC_INPUT_TEXT, IDCANCEL, IDYES, LOUNGE_LOGIN,
                      LOUNGE_NAME, LOUNGE_PASSWORD, ClientTestCase, read_ini, read_lines,
                      wait_for, windows_path)
 
