@@ -61,11 +61,6 @@ class ServerCase(unittest.TestCase):
 
 
 class HandshakeTest(ServerCase):
-    def test_accepts_the_clients_request_without_host_or_key(self):
-        status, headers = self.client().handshake(query_of(login_record("demo", "demo1234")))
-        self.assertEqual(status, 101)
-        self.assertIn("upgrade: websocket", [h.lower() for h in headers])
-
     def test_refuses_with_the_planned_status_then_accepts_again(self):
         self.server.plan("refuse 404", count=2)
         query = query_of(login_record("demo", "demo1234"))
