@@ -64,16 +64,7 @@ TEST(MenuModel, ParseMenuEdgeCases) {
     } cases[] = {
         {"no items", fields({"5", "1", "0", "0", "0", "x"}), {}},
         {"double separators count as one; null only empties key, sound, colour",
-         "5\x7f"
-         "1\x7f"
-         "1\x7f"
-         "0\x7f"
-         "0\x7f\x7f"
-         "x\x7f\x7f"
-         "null\x7f"
-         "null\x7f\x7f"
-         "null\x7f"
-         "null",
+         fields({"5", "1", "1", "0", "0", "", "x", "", "null", "null", "", "null", "null"}),
          {{u"null", u"", u"", u""}}},
         {"missing sixth field shifts every item by one field",
          fields({"5", "1", "2", "0", "0", "A", "a", "s", "c", "B", "b"}),
