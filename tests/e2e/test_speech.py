@@ -61,46 +61,9 @@ class SpeechTest(ClientTestCase):
                          "VENDREL_NVDA_DOUBLE_LOG": windows_path(self.received)})
         return main, session, roaming / "TORV" / "debug.txt"
 
-    def test_lines_reach_nvda_and_every_switch_is_announced(self):
-        shutil.copy(NVDA_DOUBLE, self.program / LIBRARY)
+    def test_why_nvda_cannot_be_used_then_lines_reach_it_and_every_switch_is_announced(self):
+        # One client for the whole story, as each start costs seconds under Wine.
         hwnd, window = self.nvda_window()
-        main, session, debug = self.start()
-        session.send_text("say1 through nvda")
-        wait_line(self.received, "speak through nvda")
-        # The review says the line again, cutting NVDA off, and brailles it.
-        self.session.press(main, "alt+c", "Prior")
-        wait_line(self.received, "braille through nvda")
-        self.assertEqual(lines_of(self.received), ["speak through nvda", "cancel",
-                                                   "speak through nvda", "braille through nvda"])
-        self.assertIn("Speech output: NVDA (first text)", read_lines(debug))
-
-        # NVDA quits: nothing reaches it any more, and debug.txt says why.
-        self.session.probe("close", hwnd)
-        window.wait(timeout=60)
-        session.send_text("say1 nvda has gone")
-        wait_line(debug, "Speech output: none (NVDA is not running; SAPI 5 could not speak)")
-        self.assertNotIn("speak nvda has gone", lines_of(self.received))
-
-        # NVDA is back: the announcement comes first through it, once.
-        self.nvda_window()
-        session.send_text("say1 nvda is back")
-        session.send_text("say1 and stays")
-        wait_line(self.received, "speak and stays")
-        self.assertEqual(lines_of(self.received)[-3:], [
-            "speak Speech now through NVDA", "speak nvda is back", "speak and stays"])
-        self.assertIn("say 0 Speech now through NVDA", lines_of(self.transcript))
-        self.assertIn("Speech output: NVDA (NVDA is running now)", read_lines(debug))
-
-        self.session.press(main, "ctrl+shift+F6")
-        wait_line(self.received, "speak Screen readers found: NVDA.")
-        self.assertIn("say 1 Speech comes through NVDA.", lines_of(self.transcript))
-        self.assertIn("Speech diagnosis: Screen readers found: NVDA.", read_lines(debug))
-        # Ctrl+F6 finds no system voice with a name to say (Wine's has none) and says so.
-        self.session.press(main, "ctrl+F6")
-        wait_line(self.received, "speak SAPI speech off")
-
-    def test_diagnosis_says_why_nvda_cannot_be_used(self):
-        self.nvda_window()
         main, session, debug = self.start()
         missing = f"NVDA is running but {LIBRARY} is not in the program folder."
         self.session.press(main, "ctrl+shift+F6")
@@ -120,6 +83,44 @@ class SpeechTest(ClientTestCase):
         wait_line(self.transcript, f"say 0 The NVDA controller library in the program folder, "
                   f"{LIBRARY}, is a 32-bit file; this program needs the 64-bit one.")
         self.assertEqual(lines_of(self.received), [])
+
+        # The right library copied in while the program runs is picked up: the announcement
+        # comes first through it, once.
+        shutil.copy(NVDA_DOUBLE, self.program / LIBRARY)
+        session.send_text("say1 through nvda")
+        wait_line(self.received, "speak through nvda")
+        self.assertEqual(lines_of(self.received),
+                         ["speak Speech now through NVDA", "speak through nvda"])
+        self.assertIn("say 0 Speech now through NVDA", lines_of(self.transcript))
+        # The review says the line again, cutting NVDA off, and brailles it.
+        self.session.press(main, "alt+c", "Prior")
+        wait_line(self.received, "braille through nvda")
+        self.assertEqual(lines_of(self.received)[2:], ["cancel", "speak through nvda",
+                                                       "braille through nvda"])
+
+        # NVDA quits: nothing reaches it any more, and debug.txt says why.
+        self.session.probe("close", hwnd)
+        window.wait(timeout=60)
+        session.send_text("say1 nvda has gone")
+        wait_line(debug, "Speech output: none (NVDA is not running; SAPI 5 could not speak)")
+        self.assertNotIn("speak nvda has gone", lines_of(self.received))
+
+        # NVDA is back: the announcement comes first through it, once.
+        self.nvda_window()
+        session.send_text("say1 nvda is back")
+        session.send_text("say1 and stays")
+        wait_line(self.received, "speak and stays")
+        self.assertEqual(lines_of(self.received)[-3:], [
+            "speak Speech now through NVDA", "speak nvda is back", "speak and stays"])
+        self.assertIn("Speech output: NVDA (NVDA is running now)", read_lines(debug))
+
+        self.session.press(main, "ctrl+shift+F6")
+        wait_line(self.received, "speak Screen readers found: NVDA.")
+        self.assertIn("say 1 Speech comes through NVDA.", lines_of(self.transcript))
+        self.assertIn("Speech diagnosis: Screen readers found: NVDA.", read_lines(debug))
+        # Ctrl+F6 finds no system voice with a name to say (Wine's has none) and says so.
+        self.session.press(main, "ctrl+F6")
+        wait_line(self.received, "speak SAPI speech off")
 
 
 if __name__ == "__main__":
