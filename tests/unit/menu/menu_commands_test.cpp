@@ -107,8 +107,12 @@ TEST_F(MenuCommands, ItemUpdatesChangeSingleLines) {
     EXPECT_EQ(selection(), 1);
     EXPECT_EQ(view.selection, 1);
 
+    speech.speaksMenus = true;
+    forgetFeedback();
     controller.applyMenuCommand(fields({"0", "Z", "z", "null", "null"}), kMenuItemUpdate);
     EXPECT_EQ(view.lines, (std::vector<std::u16string>{u"Z", u"Lc"}));
+    // The replaced item is read out without cutting off what is being said.
+    EXPECT_EQ(speech.said, (std::vector<std::pair<std::u16string, bool>>{{u"Z", false}}));
     EXPECT_EQ(view.refills, refills + 1);
     EXPECT_EQ(view.selection, 0);
 }
