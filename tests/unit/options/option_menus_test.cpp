@@ -117,6 +117,11 @@ TEST_F(OptionMenusTest, MenusAreBuiltFromTheSettingsAndTheBridge) {
     choose(1);
     EXPECT_EQ(state.settings.languageName, "french");
     EXPECT_EQ(mainWindow.titles.back(), u"Vendrel (servername, )");
+    ASSERT_TRUE(controller.openLocalMenu(kLanguage, 0)); // opens on the language in use
+    EXPECT_EQ(selection(), 1);
+    state.servers[0].name = std::u16string(600, u'n'); // a hostile name: the title is capped
+    choose(1);
+    EXPECT_EQ(mainWindow.titles.back().size(), 512u);
 }
 
 TEST_F(OptionMenusTest, ChoicesAndKeysChangeTheSettingsAndLeavingSavesThem) {
@@ -151,6 +156,14 @@ TEST_F(OptionMenusTest, ChoicesAndKeysChangeTheSettingsAndLeavingSavesThem) {
     choose(4); // sounds off
     EXPECT_FALSE(state.settings.areSoundsEnabled);
     EXPECT_EQ(engine.loadSound("menubounds", false), 0u);
+
+    // After the font, three colours and 15 custom ones: history colours off, menu colours off.
+    ASSERT_TRUE(controller.openLocalMenu(kFontAndColours, 0));
+    choose(20);
+    EXPECT_FALSE(state.settings.disableHistoryColors);
+    ASSERT_TRUE(state.settings.disableMenuColors);
+    ASSERT_FALSE(window.calls.empty());
+    EXPECT_EQ(window.calls.back(), "recreate"); // the list box is made again without them
 }
 
 TEST_F(OptionMenusTest, SpeechListsReturnToRebuiltAudioOptions) {
@@ -169,10 +182,15 @@ TEST_F(OptionMenusTest, SpeechListsReturnToRebuiltAudioOptions) {
     EXPECT_EQ(frontId(), -kAudio);
     EXPECT_EQ(selection(), 8);
     EXPECT_EQ(lines()[8], u"srvoiceBert");
+    library.jawsFolder = user.str();
     choose(5);
     choose(2); // NVDA
     EXPECT_EQ(state.settings.srEngine, 1);
     EXPECT_EQ(library.values[speech_id::kEngineChosen], 1);
+    EXPECT_EQ(readUserFile("torv2.jcf"), "<missing>");
+    choose(5);
+    choose(1); // JAWS, for which the program writes its settings file
+    EXPECT_NE(readUserFile("torv2.jcf"), "<missing>");
 }
 
 TEST_F(OptionMenusTest, ChannelsMenuCountsAddsDeletesAndRenames) {
@@ -199,13 +217,22 @@ TEST_F(OptionMenusTest, ChannelsMenuCountsAddsDeletesAndRenames) {
     key(kVkDelete); // channel 0 stays
     EXPECT_EQ(state.presentation.channels.size(), 30u);
     EXPECT_EQ(dialogs.shown().back().text, u"nodelchannel");
+    select(32); // the first view stays too
+    key(kVkDelete);
+    EXPECT_EQ(state.presentation.views.size(), 7u);
+    EXPECT_EQ(dialogs.shown().back().text, u"nodelview");
 
+    state.presentation.channels[1].effects = text_effect::kItalic | text_effect::kStrikeout;
     select(2);
     choose(2); // channel 1's own menu
     dialogs.inputAnswers.push_back({true, u"Renamed"});
     choose(0);
     EXPECT_EQ(frontId(), -(kChannelFirst + 1));
     EXPECT_EQ(lines()[0], u"Name: Renamed");
+    const std::vector<std::u16string> shown = lines(); // its style is shown checked
+    EXPECT_EQ(
+        std::vector<std::u16string>(shown.begin() + 5, shown.end() - 1),
+        (std::vector<std::u16string>{u"boldno", u"italicyes", u"underlineno", u"strikeoutyes"}));
     choose(9); // back
     EXPECT_EQ(frontId(), -kChannels);
     EXPECT_EQ(selection(), 2);
