@@ -86,6 +86,12 @@ TEST_F(MenuList, SeparatorsAreNeverSelected) {
     openMenu(5, 1, 0, 0, {" ", " "});
     press(kVkHome, kNone);
     EXPECT_EQ(sounds.played.back().first, "menubounds");
+    // The server may select a separator: End in its row of separators stays in that row.
+    openMenu(6, 3, 4, 0, {"a", "b", "c", " ", " ", " "});
+    forgetFeedback();
+    press(kVkEnd, kNone);
+    EXPECT_EQ(selection(), 4);
+    EXPECT_EQ(sounds.played.back().first, "menubounds");
 }
 
 TEST_F(MenuList, FeedbackOfMoves) {
