@@ -64,6 +64,12 @@ HistoryLineLayout layoutHistoryLine(std::u16string_view text, const Channel& cha
         }
         HistorySegment look{{}, channel.effects & kChannelEffects, channel.colour, useColours};
         std::u16string_view rest = segment.substr(applyMarks(segment, look, customColours));
+        if (layout.cutLength > 0) {
+            // The line ends where it was cut: a short segment after it must not fill the
+            // room a surrogate pair left, and show text out of its place.
+            layout.cutLength += rest.size();
+            continue;
+        }
         if (shown + rest.size() > limit) {
             std::size_t keep = limit - shown;
             if (keep > 0 && isHighSurrogate(rest[keep - 1])) {

@@ -60,15 +60,19 @@ TEST(HistoryLineTest, LongLinesAreCutOutsideSurrogatePairs) {
     const std::u16string pair = u"\U0001F600";
     const std::u16string line = u"abc\f" + pair + u"def";
     const struct {
+        std::u16string line;
         std::size_t limit;
         std::vector<std::u16string> texts;
         std::size_t cut;
-    } cases[] = {{100, {u"abc", pair + u"def"}, 0},
-                 {4, {u"abc"}, 5},
-                 {5, {u"abc", pair}, 3},
-                 {3, {u"abc"}, 5}};
+    } cases[] = {{line, 100, {u"abc", pair + u"def"}, 0},
+                 {line, 4, {u"abc"}, 5},
+                 {line, 5, {u"abc", pair}, 3},
+                 {line, 3, {u"abc"}, 5},
+                 // Once a line is cut, so is everything after: no later segment fills the room
+                 // a pair left.
+                 {u"abc\f" + pair + u"\fdef", 4, {u"abc"}, 5}};
     for (const auto& c : cases) {
-        const HistoryLineLayout layout = layoutHistoryLine(line, channel, {}, true, c.limit);
+        const HistoryLineLayout layout = layoutHistoryLine(c.line, channel, {}, true, c.limit);
         std::vector<std::u16string> texts;
         for (const auto& segment : layout.segments) {
             texts.push_back(segment.text);
