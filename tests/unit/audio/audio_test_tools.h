@@ -21,8 +21,9 @@ inline Sample sineSample(double hertz, std::uint32_t rate, double seconds, float
     sample.channels = 1;
     const auto frames = static_cast<std::size_t>(seconds * rate);
     for (std::size_t i = 0; i < frames; ++i) {
-        sample.data.push_back(
-            amplitude * static_cast<float>(std::sin(2.0 * std::numbers::pi * hertz * i / rate)));
+        sample.data.push_back(amplitude *
+                              static_cast<float>(std::sin(2.0 * std::numbers::pi * hertz *
+                                                          static_cast<double>(i) / rate)));
     }
     return sample;
 }
@@ -98,9 +99,9 @@ inline double measuredHertz(const std::vector<float>& out, std::uint32_t rate, s
             ++crossings;
         }
     }
-    return crossings < 2
-               ? 0.0
-               : (crossings - 1) * static_cast<double>(rate) / static_cast<double>(last - first);
+    return crossings < 2 ? 0.0
+                         : static_cast<double>(crossings - 1) * static_cast<double>(rate) /
+                               static_cast<double>(last - first);
 }
 
 // The largest step between neighbouring frames of one channel: a click shows as a jump.

@@ -35,6 +35,8 @@ public:
         edits.push_back("delete " + std::to_string(index));
         if (index >= 0 && static_cast<std::size_t>(index) < lines.size()) {
             lines.erase(lines.begin() + index);
+            // The selected line goes with its text; a later one moves up with its own.
+            selection = selection == index ? -1 : selection > index ? selection - 1 : selection;
         }
     }
     std::int32_t lineCount() override { return static_cast<std::int32_t>(lines.size()); }
