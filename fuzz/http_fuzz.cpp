@@ -4,14 +4,12 @@
 // one), and the local copy must be the new body after a success and the old file after
 // anything else. A name the checks let through must stay inside the program folder.
 
-#include <fuzzer/FuzzedDataProvider.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fuzzer/FuzzedDataProvider.h>
 #include <string>
 #include <string_view>
 
@@ -19,6 +17,7 @@
 #include "fakes/fake_socket_system.h"
 #include "net/downloads.h"
 #include "net/http_client.h"
+#include "run_folder.h"
 
 namespace {
 
@@ -28,13 +27,7 @@ namespace {
 }
 
 const std::string& programFolder() {
-    static const std::string folder = [] {
-        const auto path = std::filesystem::temp_directory_path() /
-                          ("vendrel-http-fuzz-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(path);
-        return vendrel::utf8FromPath(path) + vendrel::kPathSeparator;
-    }();
-    return folder;
+    return vendrel::fuzzing::runFolder("http");
 }
 
 void checkName(const std::string& arguments) {
@@ -90,11 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     sockets.plan.push_back(connection);
 
     const std::string local = programFolder() + "file.ogg";
-    {
-        std::FILE* old = std::fopen(local.c_str(), "wb");
-        std::fputs("old", old);
-        std::fclose(old);
-    }
+    vendrel::fuzzing::writeFile(local, "old");
     const vendrel::DownloadJob job{"file.ogg", "web.example:8080", "/autodl/file.ogg", local};
     const int result = vendrel::downloadFile(sockets, job, limits);
     const std::string written = vendrel::readWholeFile(local).value_or("<missing>");

@@ -6,8 +6,6 @@
 // Sounds "door" (mono) and "wind" (stereo) are WAV files in the user folder; a line starting
 // with "file://" names a file under that folder, where "tone.wav" is a stream.
 
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -23,6 +21,7 @@
 #include "audio/null_output.h"
 #include "audio/sound_engine.h"
 #include "audio/sound_params.h"
+#include "run_folder.h"
 
 namespace {
 
@@ -34,8 +33,7 @@ namespace {
 // The user folder, with the sounds in it, made once per process.
 const std::string& userFolder() {
     static const std::string folder = [] {
-        const auto root = std::filesystem::temp_directory_path() /
-                          ("vendrel-sound-fuzz-" + std::to_string(::getpid()));
+        const auto root = vendrel::pathFromUtf8(vendrel::fuzzing::runFolder("sound"));
         std::filesystem::create_directories(root / "sounds");
         const auto write = [&](const char* name, std::uint32_t channels, std::uint32_t bits) {
             const auto tone = vendrel::testing::sineSample(440.0, 8000, 0.05, 0.5f);
@@ -49,7 +47,7 @@ const std::string& userFolder() {
         write("sounds/door.wav", 1, 16);
         write("sounds/wind.wav", 2, 8);
         write("tone.wav", 2, 24);
-        return vendrel::utf8FromPath(root) + vendrel::kPathSeparator;
+        return vendrel::fuzzing::runFolder("sound");
     }();
     return folder;
 }
