@@ -71,6 +71,16 @@ class HandshakeTest(ServerCase):
                 if expected != 101:
                     self.assertTrue(client.is_closed_by_peer())
 
+    def test_a_cut_answer_ends_after_its_bytes(self):
+        self.server.plan("cutanswer 20")
+        client = self.client()
+        client.sock.sendall(handshake_request(query_of(login_record("demo", "demo1234"))))
+        received = b""
+        while chunk := client.sock.recv(4096):
+            received += chunk
+        self.assertEqual(received, b"HTTP/1.1 101 Switchi")
+        self.assertEqual(self.log_events("cut_answer")[0]["sent"], 20)
+
     def test_request_that_is_not_an_upgrade_gets_400(self):
         cases = {
             "no upgrade header": b"GET /play?x HTTP/1.1\r\nConnection:upgrade\r\n"

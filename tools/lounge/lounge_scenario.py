@@ -14,6 +14,7 @@ from lounge_login import login_answer
 STEP_SHAPES = {
     "accept": (0, False),
     "refuse": (1, False),
+    "cutanswer": (1, False),
     "login": (0, False),
     "send": (0, True),
     "sendraw": (1, False),
@@ -33,7 +34,7 @@ STEP_SHAPES = {
     "hold": (0, False),
 }
 
-HANDSHAKE_STEPS = ("accept", "refuse")
+HANDSHAKE_STEPS = ("accept", "refuse", "cutanswer")
 SENDING_STEPS = ("login", "send", "sendraw", "sendfill", "ping", "close", "demo")
 
 
@@ -84,7 +85,7 @@ def parse_step(line, line_no=0):
 
 def _check_numbers(step):
     try:
-        if step.name in ("refuse", "sendfill", "close") and step.words:
+        if step.name in ("refuse", "cutanswer", "sendfill", "close") and step.words:
             int(step.words[0])
         if step.name in ("delay", "timeout"):
             float(step.words[0])

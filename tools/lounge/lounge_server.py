@@ -222,6 +222,9 @@ class LoungeServer:
         if first is not None and first.name == "refuse":
             session.refuse(int(first.words[0]), " ".join(first.words[1:]))
             return
+        if first is not None and first.name == "cutanswer":
+            session.cut_answer(int(first.words[0]))
+            return
         problems = request.problems()
         if problems:
             session.log("handshake_error", problems=problems)

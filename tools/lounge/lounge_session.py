@@ -123,14 +123,25 @@ class Session:
         self.log("refused", status=status, reason=reason)
         self.drop(quiet=True)
 
-    def accept(self):
+    def _answer(self):
         lines = ["HTTP/1.1 101 Switching Protocols", "Upgrade: websocket",
                  "Connection: Upgrade"]
         key = self.request.header("Sec-WebSocket-Key")
         if key:  # only so a browser can talk to the demo too
             digest = hashlib.sha1((key + WS_GUID).encode("latin-1")).digest()
             lines.append("Sec-WebSocket-Accept: " + base64.b64encode(digest).decode())
-        self._send_bytes(("\r\n".join(lines) + "\r\n\r\n").encode("latin-1"))
+        return ("\r\n".join(lines) + "\r\n\r\n").encode("latin-1")
+
+    def cut_answer(self, count):
+        """The first count bytes of the upgrade answer, then the connection
+        drops: a server that fails in the middle of the handshake."""
+        answer = self._answer()[:max(count, 0)]
+        self._send_bytes(answer)
+        self.log("cut_answer", sent=len(answer))
+        self.drop(quiet=True)
+
+    def accept(self):
+        self._send_bytes(self._answer())
         self.login = parse_login(self.request.target)
         self.log("login_record", **self.login.as_log())
         self._reader = threading.Thread(target=self._read_loop, daemon=True,

@@ -132,7 +132,8 @@ void ClientSession::changeLanguage(const std::string& name) {
 
 void ClientSession::boardGameMove(const std::string& message, bool isReversi) {
     const std::uint64_t generation = connectionGeneration_.load();
-    ports_.worker.postJob([this, message, isReversi, generation] {
+    const std::uint64_t session = connection_.session();
+    ports_.worker.postJob([this, message, isReversi, generation, session] {
         // A search for a connection that has ended answers nobody: stop it.
         const KeepSearching keepSearching = [this, generation] {
             return connectionGeneration_.load() == generation && connection_.active.load();
@@ -141,7 +142,7 @@ void ClientSession::boardGameMove(const std::string& message, bool isReversi) {
         const auto move =
             isReversi ? reversiMove(args, keepSearching) : connectFourMove(args, keepSearching);
         if (move && keepSearching()) {
-            outgoing_.sendRaw(moveAnswer(*move));
+            (void)connection_.sendTextInSession(session, moveAnswer(*move));
         }
     });
 }

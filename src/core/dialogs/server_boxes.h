@@ -62,12 +62,13 @@ public:
     void prepareMessageBox(const std::string& arguments, bool isInBackground);
 
     // The jobs themselves, on the thread that runs them (the worker; msbm the connection
-    // thread). Never on the GUI thread: they wait for it.
-    void runInputBox(const InputBoxRequest& request);
-    void runMessageBox(const MessageBoxRequest& request);
+    // thread). Never on the GUI thread: they wait for it. The answer goes only to the login
+    // (Connection::session) the request came in.
+    void runInputBox(const InputBoxRequest& request, std::uint64_t session);
+    void runMessageBox(const MessageBoxRequest& request, std::uint64_t session);
 
 private:
-    void sendAnswer(const std::string& answer);
+    void sendAnswer(std::uint64_t session, const std::string& answer);
 
     BoxPorts ports_;
 };

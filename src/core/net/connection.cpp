@@ -17,7 +17,11 @@ int Connection::login(const std::string& host, int port, const std::string& name
     const bool isTls = security == SocketSystem::Security::Tls;
     log_.line("Connecting to ",
               host + ":" + std::to_string(port) + (isTls ? " (TLS)" : "") + "...");
-    loggedIn = false;
+    {
+        std::lock_guard lock(sessionMutex_);
+        ++session_;
+        loggedIn = false;
+    }
     const int connected = socket_.connect(host, port, security);
     if (connected != 0) {
         log_.line("Connection error code: ", std::to_string(connected));
@@ -57,6 +61,16 @@ bool Connection::receiveMessage(std::string& message) {
 
 bool Connection::sendText(std::string_view text) {
     return stream_.sendText(text) == text.size();
+}
+
+std::uint64_t Connection::session() const {
+    std::lock_guard lock(sessionMutex_);
+    return session_;
+}
+
+bool Connection::sendTextInSession(std::uint64_t session, std::string_view text) {
+    std::lock_guard lock(sessionMutex_);
+    return session == session_ && loggedIn && sendText(text);
 }
 
 void Connection::close() {

@@ -39,6 +39,14 @@ public:
     [[nodiscard]] bool receiveMessage(std::string& message);
     // Any thread. One text frame, sent whole; false when it did not all go out.
     bool sendText(std::string_view text);
+    // Any thread. The login attempt the connection is in, counted from 1 (0 before the first).
+    // Work that answers later (a box, a move search) takes it when it starts and answers
+    // through sendTextInSession, so that an answer meant for a connection that has dropped
+    // never reaches the next one.
+    [[nodiscard]] std::uint64_t session() const;
+    // Any thread. Sends only while that same login is on; false when it is over or the text
+    // did not all go out.
+    bool sendTextInSession(std::uint64_t session, std::string_view text);
     // Any thread: ends the login and wakes the reader.
     void close();
 
@@ -56,6 +64,10 @@ private:
     WebSocketStream stream_;
     mutable std::mutex errorMutex_;
     std::string lastError_;
+    // Held while a session's answer is checked and sent, and while a new login begins, so
+    // that an answer is either sent before the next login starts or not at all.
+    mutable std::mutex sessionMutex_;
+    std::uint64_t session_ = 0;
 };
 
 } // namespace vendrel

@@ -9,15 +9,7 @@
 #include <fstream>
 #include <thread>
 
-#include "app/worker.h"
-#include "fakes/app_fixture.h"
-#include "fakes/fake_chat_line.h"
-#include "fakes/fake_client_ports.h"
-#include "fakes/fake_clock.h"
-#include "fakes/fake_dialog_service.h"
-#include "fakes/fake_speech_library.h"
-#include "fakes/lounge_control.h"
-#include "fakes/platform_sockets.h"
+#include "app/client_session_lounge_fixture.h"
 #include "games/connect_four.h"
 #include "games/move_request.h"
 #include "games/reversi.h"
@@ -29,27 +21,8 @@ namespace {
 
 using testing::LoungeControl;
 
-class ClientSessionLoungeTest : public ::testing::Test, public testing::AppFixture {
+class ClientSessionLoungeTest : public testing::ClientSessionLoungeFixture {
 protected:
-    void SetUp() override {
-        if (!LoungeControl::isAvailable()) {
-            GTEST_SKIP() << "needs the lounge server (tests/run_with_lounge.py)";
-        }
-        state.messages.addText("isocode=en\nerror=Error\nconnecterror=Cannot connect.\n"
-                               "downloadingStart=Downloading %s\ndownloadingOk=Downloaded %s\n"
-                               "downloadingFail=Download of %s failed: %d\n"
-                               "winTitle2=Vendrel - %s - %s\n");
-        state.servers.resize(1);
-        ServerEntry& server = state.servers[0];
-        server.host = "127.0.0.1";
-        server.port = LoungeControl::gamePort();
-        server.login = "demo";
-        server.password = "demo1234";
-        server.webHost = "127.0.0.1:" + std::to_string(LoungeControl::webPort());
-        server.webBaseDir = "/autodl/";
-        worker.start();
-    }
-
     // Plans the lounge's side, runs the connection thread to its end, and returns the
     // lounge's mismatch report ("ok 0 []" when every expectation held).
     std::string run(const std::vector<std::string>& blocks) {
@@ -60,22 +33,6 @@ protected:
         session.runConnectionThread();
         return control.command("mismatches");
     }
-
-    LoungeControl control;
-    testing::FakeClock clock;
-    testing::QuietSounds sounds;
-    Worker worker;
-    testing::FakeGuiThread gui;
-    testing::RecordingHistory history;
-    testing::RecordingShell shell;
-    testing::FakeMainWindow mainWindow;
-    testing::FakeChatLine chatLine;
-    ModalBoxFlag modalBoxShowing;
-    testing::FakeDialogService dialogs{modalBoxShowing};
-    testing::FakeSpeechLibrary speech;
-    ClientSession session{state,
-                          {testing::platformSockets(), clock, sounds, worker, gui, history, shell,
-                           mainWindow, chatLine, dialogs, modalBoxShowing, speech}};
 };
 
 TEST_F(ClientSessionLoungeTest, LogsInAndAnswersTheServer) {

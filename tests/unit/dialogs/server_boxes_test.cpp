@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 #include "app/debug_log.h"
@@ -173,16 +174,27 @@ TEST(ServerBoxes, MessageBoxesPassTheTypeAndAnswerTheSystemsResult) {
     EXPECT_EQ(boxes.dialogs.shown()[0].text, u"Really?");
 }
 
-TEST(ServerBoxes, NothingIsSentWithoutLogin) {
-    for (const bool logsOutWhileOpen : {false, true}) {
-        SCOPED_TRACE(logsOutWhileOpen ? "logged out while the box was open" : "not logged in");
+TEST(ServerBoxes, NothingIsSentWithoutTheLoginTheBoxCameIn) {
+    enum class Login { None, EndsWhileOpen, RenewedWhileOpen };
+    for (const Login login : {Login::None, Login::EndsWhileOpen, Login::RenewedWhileOpen}) {
+        SCOPED_TRACE(static_cast<int>(login));
         Boxes boxes;
-        if (logsOutWhileOpen) {
+        std::mutex relogin; // msgb's box on the worker and msbm's here may be open together
+        if (login == Login::None) {
+            boxes.connection.loggedIn = false;
+        } else if (login == Login::EndsWhileOpen) {
             boxes.dialogs.whileOpen = [&] {
                 boxes.connection.loggedIn = false;
             };
         } else {
-            boxes.connection.loggedIn = false;
+            // The connection dropped and logged in again while the player typed: the new
+            // server never asked.
+            boxes.dialogs.whileOpen = [&] {
+                const std::lock_guard lock(relogin);
+                boxes.sockets_.plan.push_back(
+                    {0, {testing::acceptedHandshake() + testing::serverText("ok")}});
+                EXPECT_EQ(boxes.connection.login("h", 1, "a", "b", {}), 0);
+            };
         }
         boxes.dialogs.inputAnswers.push_back({true, u"Bob"});
         boxes.boxes.prepareInputBox("4\x7fN\x7fP", false, false);
@@ -194,7 +206,9 @@ TEST(ServerBoxes, NothingIsSentWithoutLogin) {
                                       false);
         boxes.waitForWorker();
         EXPECT_EQ(boxes.dialogs.shown().size(), 3u); // the player still sees them
-        EXPECT_EQ(boxes.sent(), Texts{});
+        for (std::size_t n = 0; n < boxes.sockets_.written.size(); ++n) {
+            EXPECT_EQ(boxes.sockets_.sentTexts(n), Texts{}) << "connection " << n;
+        }
     }
 }
 

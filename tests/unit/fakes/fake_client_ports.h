@@ -1,6 +1,7 @@
 #pragma once
 // Recording fakes of the ports a client session reaches, safe to call from any thread.
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <mutex>
@@ -19,13 +20,33 @@ namespace vendrel::testing {
 class FakeGuiThread final : public GuiThread {
 public:
     bool run(const std::function<void()>& work) override {
+        if (owner_.load() == std::this_thread::get_id()) {
+            work(); // already on the "GUI thread"
+            return true;
+        }
         std::lock_guard lock(mutex_);
+        owner_ = std::this_thread::get_id();
         work();
+        owner_ = std::thread::id();
         return true;
     }
 
+    // As a modal box's own message loop: other threads' GUI work runs while this waits.
+    void pumpWhile(const std::function<void()>& wait) {
+        if (owner_.load() != std::this_thread::get_id()) {
+            wait();
+            return;
+        }
+        owner_ = std::thread::id();
+        mutex_.unlock();
+        wait();
+        mutex_.lock();
+        owner_ = std::this_thread::get_id();
+    }
+
 private:
-    std::recursive_mutex mutex_;
+    std::mutex mutex_;
+    std::atomic<std::thread::id> owner_;
 };
 
 class RecordingHistory final : public HistorySink {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "dialogs/server_boxes.h"
+#include "fakes/fake_client_ports.h"
 #include "ports/dialog_service.h"
 #include "ports/gui_thread.h"
 
@@ -40,6 +41,8 @@ public:
     int boxesToHold = 0;
     // Runs while a box is open (for example to log the player out meanwhile).
     std::function<void()> whileOpen;
+    // When set, the GUI thread goes on while a held box is open, as the real one does.
+    FakeGuiThread* gui = nullptr;
 
     InputBoxResult showInputBox(const InputBoxTexts& box) override {
         Shown shown;
@@ -73,6 +76,12 @@ public:
         events_.push_back("close");
         changed_.notify_all();
         return answer;
+    }
+
+    // Any thread: the next count boxes stay open, as boxesToHold set before they come.
+    void holdNext(int count) {
+        std::lock_guard lock(mutex_);
+        boxesToHold += count;
     }
 
     // Closes the oldest held box.
@@ -123,9 +132,12 @@ private:
             whileOpen();
         }
         if (isHeld) {
-            std::unique_lock lock(mutex_);
-            changed_.wait(lock, [&] { return closesAllowed_ > 0; });
-            --closesAllowed_;
+            const auto waitForClose = [&] {
+                std::unique_lock lock(mutex_);
+                changed_.wait(lock, [&] { return closesAllowed_ > 0; });
+                --closesAllowed_;
+            };
+            gui ? gui->pumpWhile(waitForClose) : waitForClose();
         }
     }
 
