@@ -34,7 +34,7 @@ constexpr std::int32_t kNoSoundsLine = 4;
 constexpr std::int32_t kEngineLine = 5;
 constexpr std::int32_t kFirstParameterLine = 9; // volume, rate, pitch, inflexion
 constexpr std::int32_t kDiagnosisLine = 13;
-constexpr std::int32_t kBackLine = 14;
+[[maybe_unused]] constexpr std::int32_t kBackLine = 14;
 constexpr std::int32_t kParameters[] = {speech_id::kVolume, speech_id::kRate, speech_id::kPitch,
                                         speech_id::kInflexion};
 constexpr const char* kParameterKeys[] = {"srvolume", "srrate", "srpitch", "srinflexion"};
