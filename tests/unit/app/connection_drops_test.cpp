@@ -6,9 +6,9 @@
 // the heap must stay as they were.
 //
 // The rounds are VENDREL_DROP_ROUNDS (24 by default) with the random choices of
-// VENDREL_DROP_SEED; a long run:
-//   VENDREL_DROP_ROUNDS=500 python3 tests/run_with_lounge.py \
-//       build/linux-asan/tests/unit/vendrel_unit_tests --gtest_filter='ClientSessionLoungeDrops*'
+// VENDREL_DROP_SEED; a long run, from the build folder (build/linux-asan):
+//   VENDREL_DROP_ROUNDS=500 python3 ../../tests/run_with_lounge.py
+//       tests/unit/vendrel_unit_tests --gtest_filter='ClientSessionLoungeDrops*'
 
 #include <gtest/gtest.h>
 
