@@ -44,6 +44,15 @@ std::size_t applyMarks(std::u16string_view segment, HistorySegment& look,
     return i;
 }
 
+void dropLastUnit(HistoryLineLayout& layout) {
+    std::u16string& last = layout.segments.back().text;
+    last.pop_back();
+    ++layout.cutLength;
+    if (last.empty()) {
+        layout.segments.pop_back();
+    }
+}
+
 } // namespace
 
 HistoryLineLayout layoutHistoryLine(std::u16string_view text, const Channel& channel,
@@ -74,6 +83,11 @@ HistoryLineLayout layoutHistoryLine(std::u16string_view text, const Channel& cha
             std::size_t keep = limit - shown;
             if (keep > 0 && isHighSurrogate(rest[keep - 1])) {
                 --keep;
+            } else if (keep == 0 && !layout.segments.empty() &&
+                       isHighSurrogate(layout.segments.back().text.back())) {
+                // The pane joins the segments, so a pair may straddle a form feed: its first
+                // half goes too rather than end the line as half a character.
+                dropLastUnit(layout);
             }
             layout.cutLength += rest.size() - keep;
             rest = rest.substr(0, keep);

@@ -70,7 +70,9 @@ TEST(HistoryLineTest, LongLinesAreCutOutsideSurrogatePairs) {
                  {line, 3, {u"abc"}, 5},
                  // Once a line is cut, so is everything after: no later segment fills the room
                  // a pair left.
-                 {u"abc\f" + pair + u"\fdef", 4, {u"abc"}, 5}};
+                 {u"abc\f" + pair + u"\fdef", 4, {u"abc"}, 5},
+                 // A pair split by a form feed is still one character in the pane.
+                 {u"ab\f" + pair.substr(0, 1) + u"\f" + pair.substr(1) + u"x", 3, {u"ab"}, 3}};
     for (const auto& c : cases) {
         const HistoryLineLayout layout = layoutHistoryLine(c.line, channel, {}, true, c.limit);
         std::vector<std::u16string> texts;
