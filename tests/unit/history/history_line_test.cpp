@@ -38,6 +38,8 @@ TEST(HistoryLineTest, MarksAndSegments) {
            0x111111}}},
         // A line feed at a segment's start is a mark; after text it stays in the text.
         {u"\nA\nB\f\f\x01\x1F", {{u"A\nB", plain, 0x111111}}},
+        // A space is text, even at a segment's start.
+        {u"\x11 a", {{u" a", plain | kBold, 0x111111}}},
         {u"", {}},
     };
     for (const Case& c : cases) {
