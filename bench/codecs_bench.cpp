@@ -109,12 +109,10 @@ BENCHMARK_CAPTURE(oggdecProcess, StartOnly, true)->Unit(benchmark::kMillisecond)
 } // namespace vendrel
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+    vendrel::MeanTimesReporter reporter;
+    if (!vendrel::runBenchmarks(&argc, argv, reporter)) {
         return 1;
     }
-    vendrel::MeanTimesReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
     const auto& seconds = reporter.seconds();
     const auto ours = seconds.find("VorbisDecoderWholeFile/real_time");
     const auto oggdec = seconds.find("oggdecProcess/WholeFile/real_time");

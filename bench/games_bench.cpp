@@ -125,13 +125,11 @@ void registerPairs() {
 } // namespace vendrel
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
     vendrel::registerPairs();
     vendrel::MeanTimesReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    if (!vendrel::runBenchmarks(&argc, argv, reporter)) {
+        return 1;
+    }
     std::printf("\nSpeed-up (reference time / bitboard time, same tree):\n");
     for (const auto& [name, seconds] : reporter.seconds()) {
         const std::string::size_type at = name.find("/bitboard/");

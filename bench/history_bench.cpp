@@ -97,12 +97,10 @@ BENCHMARK(addLines)
 } // namespace vendrel
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+    vendrel::MeanTimesReporter reporter;
+    if (!vendrel::runBenchmarks(&argc, argv, reporter)) {
         return 1;
     }
-    vendrel::MeanTimesReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
     const auto perLine = [](const std::map<std::string, double>& seconds) {
         const auto early = seconds.find("addLines/linesBefore:1000/iterations:40");
         const auto late = seconds.find("addLines/linesBefore:20000/iterations:40");

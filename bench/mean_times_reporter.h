@@ -38,4 +38,15 @@ private:
     std::map<std::string, double> processorSeconds_;
 };
 
+// Reads the benchmark options from the command line and runs the benchmarks they select into
+// reporter; false, after saying so, for an argument benchmark does not know.
+inline bool runBenchmarks(int* argc, char** argv, MeanTimesReporter& reporter) {
+    benchmark::Initialize(argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(*argc, argv)) {
+        return false;
+    }
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    return true;
+}
+
 } // namespace vendrel

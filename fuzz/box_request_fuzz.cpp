@@ -15,8 +15,11 @@
 #include <vector>
 
 #include "dialogs/box_request.h"
+#include "fuzz_failure.h"
 #include "text/numbers.h"
 #include "text/utf.h"
+
+using vendrel::fuzzing::fail;
 
 namespace {
 
@@ -40,11 +43,6 @@ std::vector<std::string> literalFields(std::string_view arguments) {
 
 bool isWholeUtf8(std::string_view text) {
     return vendrel::toNarrow(vendrel::toWide(text)) == text;
-}
-
-[[noreturn]] void fail(const char* what) {
-    std::fprintf(stderr, "%s\n", what);
-    std::abort();
 }
 
 void checkAnswer(const std::string& answer, std::string_view start, std::size_t limit,

@@ -12,16 +12,14 @@
 #include "app/app_state.h"
 #include "config/config_file.h"
 #include "fakes/fake_platform.h"
+#include "fuzz_failure.h"
 #include "run_folder.h"
+
+using vendrel::fuzzing::fail;
 
 namespace {
 
 using vendrel::SettingRanges;
-
-[[noreturn]] void fail(const char* what) {
-    std::fprintf(stderr, "%s\n", what);
-    std::abort();
-}
 
 // A fresh state over the run's folders: the user folder holds config.ini, the program folder
 // a small language file.

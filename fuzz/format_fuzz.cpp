@@ -15,7 +15,10 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz_failure.h"
 #include "text/format.h"
+
+using vendrel::fuzzing::fail;
 
 namespace {
 
@@ -160,12 +163,6 @@ FormatArg argumentFor(const Directive& d, FuzzedDataProvider& input,
         return isSigned ? FormatArg(input.ConsumeIntegral<std::int32_t>())
                         : FormatArg(input.ConsumeIntegral<std::uint32_t>());
     }
-}
-
-[[noreturn]] void fail(const char* what, std::string_view format) {
-    std::fprintf(stderr, "%s for the format \"%.*s\"\n", what, static_cast<int>(format.size()),
-                 format.data());
-    std::abort();
 }
 
 // Any format with any arguments: bounded, a prefix of the uncut output, never more than asked.

@@ -19,19 +19,17 @@
 #include <vector>
 
 #include "fakes/fake_byte_stream.h"
+#include "fuzz_failure.h"
 #include "literal_frames.h"
 #include "net/handshake.h"
 #include "net/websocket_stream.h"
+
+using vendrel::fuzzing::fail;
 
 namespace {
 
 using vendrel::FrameEvent;
 using vendrel::fuzzing::Event;
-
-[[noreturn]] void fail(const char* what) {
-    std::fprintf(stderr, "%s\n", what);
-    std::abort();
-}
 
 struct LiteralHandshake {
     bool isAccepted = false;

@@ -13,15 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_failure.h"
 #include "history/history_line.h"
 #include "history/presentation.h"
 
-namespace {
+using vendrel::fuzzing::fail;
 
-[[noreturn]] void fail(const char* what) {
-    std::fprintf(stderr, "%s\n", what);
-    std::abort();
-}
+namespace {
 
 // The text a reader sees: each segment without the marks at its start, where a colour mark
 // (14 or 15) takes the code unit after it along.

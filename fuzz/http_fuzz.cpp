@@ -15,16 +15,14 @@
 
 #include "app/files.h"
 #include "fakes/fake_socket_system.h"
+#include "fuzz_failure.h"
 #include "net/downloads.h"
 #include "net/http_client.h"
 #include "run_folder.h"
 
-namespace {
+using vendrel::fuzzing::fail;
 
-[[noreturn]] void fail(const char* what) {
-    std::fprintf(stderr, "%s\n", what);
-    std::abort();
-}
+namespace {
 
 const std::string& programFolder() {
     return vendrel::fuzzing::runFolder("http");

@@ -11,6 +11,9 @@
 #include <string_view>
 
 #include "config/ini_store.h"
+#include "fuzz_failure.h"
+
+using vendrel::fuzzing::fail;
 
 namespace {
 
@@ -22,11 +25,6 @@ Entries read(std::string_view text) {
         entries[std::string(key)] = std::move(value); // a later line replaces an earlier one
     });
     return entries;
-}
-
-[[noreturn]] void fail(const char* what) {
-    std::fprintf(stderr, "%s\n", what);
-    std::abort();
 }
 
 } // namespace

@@ -13,15 +13,13 @@
 
 #include "config/ini_store.h"
 #include "config/message_table.h"
+#include "fuzz_failure.h"
 #include "text/format.h"
 #include "text/utf.h"
 
-namespace {
+using vendrel::fuzzing::fail;
 
-[[noreturn]] void fail(const char* what, std::string_view key) {
-    std::fprintf(stderr, "%s: %.*s\n", what, static_cast<int>(key.size()), key.data());
-    std::abort();
-}
+namespace {
 
 void checkSize(const std::u16string& text, std::size_t size, std::string_view key) {
     if (text.size() > size) {

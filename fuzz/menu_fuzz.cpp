@@ -21,6 +21,7 @@
 #include "fakes/fake_clock.h"
 #include "fakes/fake_menu_ports.h"
 #include "fakes/fake_socket_system.h"
+#include "fuzz_failure.h"
 #include "menu/menu_controller.h"
 #include "net/command_dispatcher.h"
 #include "net/command_effects.h"
@@ -28,14 +29,11 @@
 #include "net/outgoing_commands.h"
 #include "text/utf.h"
 
+using vendrel::fuzzing::fail;
+
 namespace {
 
 using vendrel::MenuController;
-
-[[noreturn]] void fail(const char* what, std::string_view step) {
-    std::fprintf(stderr, "%s after \"%.*s\"\n", what, static_cast<int>(step.size()), step.data());
-    std::abort();
-}
 
 // The menu commands as the session hands them to the GUI thread's controller.
 class MenuEffects final : public vendrel::CommandEffects {

@@ -13,10 +13,13 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz_failure.h"
 #include "games/connect_four.h"
 #include "games/move_request.h"
 #include "games/reference_search.h"
 #include "games/reversi.h"
+
+using vendrel::fuzzing::fail;
 
 namespace {
 
@@ -24,11 +27,6 @@ namespace reference = vendrel::reference;
 
 // Trees larger than this are left to the unit tests: the literal search is slow by design.
 constexpr int kMaxDepth = 4;
-
-[[noreturn]] void fail(const char* what, const std::string& args) {
-    std::fprintf(stderr, "%s for \"%s\"\n", what, args.c_str());
-    std::abort();
-}
 
 bool isSaturated(int value) {
     return value == INT_MAX || value == INT_MIN;

@@ -13,16 +13,14 @@
 
 #include "app/app_state.h"
 #include "fakes/fake_platform.h"
+#include "fuzz_failure.h"
 #include "history/presentation.h"
 #include "history/presentation_files.h"
 #include "run_folder.h"
 
-namespace {
+using vendrel::fuzzing::fail;
 
-[[noreturn]] void fail(const char* what) {
-    std::fprintf(stderr, "%s\n", what);
-    std::abort();
-}
+namespace {
 
 struct Loaded {
     vendrel::testing::FakePlatform platform;

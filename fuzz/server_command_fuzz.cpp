@@ -14,19 +14,17 @@
 
 #include "app/debug_log.h"
 #include "fakes/fake_socket_system.h"
+#include "fuzz_failure.h"
 #include "net/command_dispatcher.h"
 #include "net/command_effects.h"
 #include "net/connection.h"
 #include "net/server_command.h"
 
+using vendrel::fuzzing::fail;
+
 namespace {
 
 using vendrel::CommandKind;
-
-[[noreturn]] void fail(const char* what, std::string_view message) {
-    std::fprintf(stderr, "%s: \"%.*s\"\n", what, static_cast<int>(message.size()), message.data());
-    std::abort();
-}
 
 // Counts the effects and answers the questions the way a client with menus 3 and 9 open would.
 class RecordingEffects final : public vendrel::CommandEffects {

@@ -21,14 +21,12 @@
 #include "audio/null_output.h"
 #include "audio/sound_engine.h"
 #include "audio/sound_params.h"
+#include "fuzz_failure.h"
 #include "run_folder.h"
 
-namespace {
+using vendrel::fuzzing::fail;
 
-[[noreturn]] void fail(const char* what, std::string_view line) {
-    std::fprintf(stderr, "%s after \"%.*s\"\n", what, static_cast<int>(line.size()), line.data());
-    std::abort();
-}
+namespace {
 
 // The user folder, with the sounds in it, made once per process.
 const std::string& userFolder() {

@@ -10,7 +10,10 @@
 #include <string>
 #include <string_view>
 
+#include "fuzz_failure.h"
 #include "text/utf.h"
+
+using vendrel::fuzzing::fail;
 
 namespace {
 
@@ -111,11 +114,6 @@ std::u16string withoutLoneSurrogates(std::u16string_view units) {
         }
     }
     return out;
-}
-
-[[noreturn]] void fail(const char* what) {
-    std::fprintf(stderr, "%s\n", what);
-    std::abort();
 }
 
 } // namespace

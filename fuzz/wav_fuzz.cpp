@@ -12,13 +12,11 @@
 
 #include "audio/sample_stream.h"
 #include "audio/wav_decoder.h"
+#include "fuzz_failure.h"
+
+using vendrel::fuzzing::fail;
 
 namespace {
-
-[[noreturn]] void fail(const char* what) {
-    std::fprintf(stderr, "%s\n", what);
-    std::abort();
-}
 
 bool isFullScale(float value) {
     return std::isfinite(value) && value >= -1.0f && value <= 1.0f;

@@ -15,18 +15,16 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz_failure.h"
 #include "literal_frames.h"
 #include "net/websocket_frame.h"
+
+using vendrel::fuzzing::fail;
 
 namespace {
 
 using vendrel::FrameEvent;
 using vendrel::fuzzing::Event;
-
-[[noreturn]] void fail(const char* what) {
-    std::fprintf(stderr, "%s\n", what);
-    std::abort();
-}
 
 // Hands the pieces over as a connection would, looping on each until the decoder needs more.
 std::vector<Event> decode(const std::vector<std::string_view>& pieces, std::size_t maxPayload) {
