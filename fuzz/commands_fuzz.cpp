@@ -1,0 +1,226 @@
+// Any server messages and player's keys, characters and clicks in the menu list, one per line,
+// through the command parser and the dispatcher into the real menu controller, over a
+// logged-in connection on a scripted socket. A recognised command must start with its keyword
+// and end with its text; each has one effect (none when unknown or when it only answers), and
+// exactly ping, midt, midc and soundstate write to the server, with the answer their rule
+// gives. After every step the list shows exactly the front menu (its items' texts; no line or
+// the menu's selection), and no menu holds more items than its text plus the cap on empty ones.
+//
+// A line starting with byte 1 is a key: its virtual-key code, then modifiers (bit 0 Shift, 1
+// Ctrl, 2 Alt). Byte 2: the rest is typed. Byte 3: a mouse button or move (the next byte) on
+// the list line after it (255 for none).
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/debug_log.h"
+#include "fakes/fake_clock.h"
+#include "fakes/fake_menu_ports.h"
+#include "fakes/fake_socket_system.h"
+#include "fuzz_failure.h"
+#include "menu/menu_controller.h"
+#include "net/command_dispatcher.h"
+#include "net/command_effects.h"
+#include "net/connection.h"
+#include "net/outgoing_commands.h"
+#include "net/server_command.h"
+#include "text/utf.h"
+
+using namespace vendrel;
+using vendrel::fuzzing::fail;
+
+namespace {
+
+// Counts the effects; the menu commands go on to the controller as the session hands them to
+// the GUI thread. The sound "door" is loaded.
+class Effects final : public CommandEffects {
+public:
+    explicit Effects(MenuController& menus) : menus(menus) {}
+    MenuController& menus;
+    int calls = 0;
+    bool hasQuit = false;
+
+    void menuCommand(const std::string& text, int mode) override {
+        ++calls;
+        menus.applyMenuCommand(text, mode);
+    }
+    void closeMenus(std::int32_t n) override {
+        ++calls;
+        menus.closeMenus(n);
+    }
+    void moveMenuSelection(const std::string& text) override {
+        ++calls;
+        menus.moveMenuSelectionCommand(text);
+    }
+    void openLocalMenu(std::int32_t id) override {
+        ++calls;
+        (void)menus.openLocalMenu(id, 0);
+    }
+    std::int32_t currentMenuId() override { return menus.currentMenuId(); }
+    bool menuExists(std::int32_t id) override { return menus.menuExists(id); }
+    bool isSoundLoaded(const std::string& name) override { return name == "door"; }
+    void historyAdd(const std::string&, std::int32_t) override { ++calls; }
+    void playSound(const std::string&, std::int32_t) override { ++calls; }
+    void inputBox(const std::string&, InputBoxKind) override { ++calls; }
+    void mainWindowCommand(std::int32_t) override { ++calls; }
+    void messageBox(const std::string&, bool) override { ++calls; }
+    void openLink(const std::string&) override { ++calls; }
+    void changeLanguage(const std::string&) override { ++calls; }
+    void boardGameMove(const std::string&, bool) override { ++calls; }
+    void focusChat(std::int32_t, const std::string&) override { ++calls; }
+    void download(const std::string&) override { ++calls; }
+    void flashWindow(std::int32_t, std::int32_t) override { ++calls; }
+    void quit() override { hasQuit = true; }
+};
+
+// Local menus 1012 to 1015 with one to four items, kept open by choices, closed by Escape.
+class SmallLocalMenus final : public LocalMenus {
+public:
+    bool openLocalMenu(MenuController& menus, std::int32_t id, std::int32_t selection) override {
+        if (id < 1012 || id > 1015) {
+            return false;
+        }
+        std::vector<MenuItem> items(static_cast<std::size_t>(id - 1011));
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            items[i].text = i == 1 ? u" " : u"option " + wideFromInt(static_cast<int>(i));
+        }
+        menus.pushLocalMenu(-id, MENU_KEEP_OPEN | MENU_KEYS_TO_MENU, selection, u"Options",
+                            std::move(items));
+        return true;
+    }
+    void localMenuChoice(MenuController& menus, std::int32_t, std::int32_t index) override {
+        if (index < 0) {
+            menus.closeMenus(-1);
+        }
+    }
+};
+
+void playerStep(std::string_view line, MenuController& menus) {
+    const auto byteAt = [&](std::size_t i) {
+        return i < line.size() ? static_cast<int>(static_cast<unsigned char>(line[i])) : 0;
+    };
+    const std::int32_t target = byteAt(2) == 255 ? -1 : byteAt(2);
+    if (line[0] == 1) {
+        (void)menus.onKeyDown(byteAt(1),
+                              {(byteAt(2) & 1) != 0, (byteAt(2) & 2) != 0, (byteAt(2) & 4) != 0});
+    } else if (line[0] == 2) {
+        for (const char16_t c : toWide(line.substr(1))) {
+            menus.onCharacter(c, {});
+        }
+    } else if (byteAt(1) % 5 == 0) {
+        menus.onLeftButtonDown(target);
+    } else if (byteAt(1) % 5 == 1) {
+        menus.onRightButtonDown(target);
+    } else if (byteAt(1) % 5 == 2) {
+        menus.onMiddleButtonDown(target);
+    } else if (byteAt(1) % 5 == 3) {
+        (void)menus.onMouseMove(target);
+    } else {
+        menus.onContextMenu((byteAt(2) & 1) != 0, (byteAt(2) & 2) != 0);
+    }
+}
+
+// Only the commands that answer; every other command keeps quiet.
+std::vector<std::string> expectedAnswers(const ServerCommand& command, Effects& effects) {
+    const std::int32_t current = effects.currentMenuId();
+    switch (command.kind) {
+    case CommandKind::Ping:
+        return {"pong"};
+    case CommandKind::ReplyIfMenuTop:
+        if (command.number <= 0 || command.number == current) {
+            return {menuReplyText(command.text, current)};
+        }
+        return {};
+    case CommandKind::ReplyIfMenuExists:
+        if (effects.menuExists(command.number)) {
+            return {command.text};
+        }
+        return {};
+    case CommandKind::SoundState:
+        return {"inbx " + std::to_string(command.number) + "\x7f" +
+                (command.text == "door" ? "1" : "0")};
+    default:
+        return {};
+    }
+}
+
+void serverStep(std::string_view message, Connection& connection, Effects& effects,
+                const testing::FakeSocketSystem& sockets) {
+    const ServerCommand command = parseServerCommand(message);
+    const CommandKind kind = command.kind;
+    if (kind != CommandKind::Unknown &&
+        (message.size() < kMinCommandLength || !message.starts_with(commandName(kind)) ||
+         !message.ends_with(command.text))) {
+        fail("a command does not start with its keyword or end with its text", message);
+    }
+    std::vector<std::string> expected = sockets.sentTexts(0);
+    for (std::string& answer : expectedAnswers(command, effects)) {
+        expected.push_back(std::move(answer));
+    }
+    const int callsBefore = effects.calls;
+    dispatchCommand(message, connection, effects);
+    const bool isQuiet = kind == CommandKind::Unknown || kind == CommandKind::Ping ||
+                         kind == CommandKind::ReplyIfMenuTop ||
+                         kind == CommandKind::ReplyIfMenuExists ||
+                         kind == CommandKind::SoundState || kind == CommandKind::Quit;
+    if (effects.calls != callsBefore + (isQuiet ? 0 : 1) || sockets.sentTexts(0) != expected) {
+        fail("a command had another number of effects or answered otherwise", message);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view lines(reinterpret_cast<const char*>(data), size);
+    DebugLog log;
+    testing::FakeSocketSystem sockets;
+    sockets.plan.push_back({0, {testing::acceptedHandshake() + testing::serverText("ok")}});
+    Connection connection(sockets, log);
+    if (connection.login("h", 1, "a", "b", {}) != 0) {
+        std::abort();
+    }
+    OutgoingCommands outgoing(connection);
+    testing::FakeListBoxView view;
+    testing::RecordingSounds sounds;
+    testing::RecordingSpeech speech;
+    speech.speaksMenus = size % 2 == 0;
+    testing::FakeClock clock;
+    const GameKeyTable gameKeys = defaultGameKeys();
+    MenuController menus({view, outgoing, sounds, speech, clock}, gameKeys);
+    SmallLocalMenus localMenus;
+    menus.setLocalMenus(localMenus);
+    Effects effects(menus);
+
+    for (std::size_t start = 0; start <= lines.size() && !effects.hasQuit;) {
+        const std::size_t end = std::min(lines.find('\n', start), lines.size());
+        const std::string_view line = lines.substr(start, end - start);
+        start = end + 1;
+        if (!line.empty() && line[0] >= 1 && line[0] <= 3) {
+            playerStep(line, menus);
+        } else {
+            serverStep(line, connection, effects, sockets);
+        }
+        clock.now += 100; // typed characters half a second apart start a new search
+
+        const Menu* front = menus.currentMenu();
+        std::vector<std::u16string> expected;
+        for (const MenuItem& item : front ? front->items : std::vector<MenuItem>{}) {
+            expected.push_back(item.text);
+        }
+        // A key forwarded to the server clamps the menu's selection without moving the list:
+        // the list may show no line until the next move, but never another line.
+        if (view.lines != expected ||
+            (view.selection != -1 && (!front || view.selection != front->selection ||
+                                      !front->isValidIndex(view.selection)))) {
+            fail("the list shows another menu or line than the front menu's", line);
+        }
+        if (front && front->items.size() > kMaxEmptyMenuItems + size) {
+            fail("a menu holds more items than its text and the cap allow", line);
+        }
+    }
+    return 0;
+}
