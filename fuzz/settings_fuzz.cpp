@@ -1,0 +1,121 @@
+// Any bytes as the files anyone can edit: the whole input as config.ini, split into a server's
+// views and channels files (views0.ini, channels0.ini). Loaded, saved and loaded again: every
+// setting within its range, the default server and the current view naming an entry, the
+// tables within their limits and the flags published for the sound threads the channels'
+// own; what was saved loads back the same, so a second save writes the very same config.ini.
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <tuple>
+
+#include "app/app_state.h"
+#include "config/config_file.h"
+#include "fakes/fake_platform.h"
+#include "fuzz_failure.h"
+#include "history/presentation.h"
+#include "history/presentation_files.h"
+#include "run_folder.h"
+
+using namespace vendrel;
+using vendrel::fuzzing::fail;
+
+namespace {
+
+// A fresh start over the run's folder, which holds the files and a small language file.
+struct Loaded {
+    testing::FakePlatform platform;
+    AppState state;
+
+    explicit Loaded(std::int32_t currentView) {
+        state.folders.user = state.folders.program = fuzzing::runFolder("settings");
+        state.platform = &platform;
+        state.machineKey = machineKeyFromSerial(0xC0FFEE);
+        state.messages.addText("view0=All\nchannel0=Chat\n");
+        // Presets of two views and one channel stand in for the ones the program carries.
+        platform.presets["defv20000"] = std::string("\xff\xff\xff\xff\x01\x00\x00\x00", 8);
+        platform.presets["defc20000"] = std::string(16, '\x07');
+        platform.presets["defcolors20000"] = std::string(8, '\x10');
+        loadConfig(state);
+        state.presentation.currentView = currentView;
+        loadServerPresentation(state, 0);
+        check();
+    }
+
+    void check() const {
+        const ClientSettings& s = state.settings;
+        const auto isColour = [](std::int32_t c) {
+            return c >= -1 && c <= SettingRanges::kMaxColour;
+        };
+        if (!(s.soundVolume >= 0.0f && s.soundVolume <= SettingRanges::kMaxVolume) ||
+            !(s.streamVolume >= SettingRanges::kMinStreamVolume &&
+              s.streamVolume <= SettingRanges::kMaxVolume) ||
+            s.fontSize < SettingRanges::kMinFontSize || s.fontSize > SettingRanges::kMaxFontSize ||
+            !isColour(s.lbBgColor) || !isColour(s.lbFgColor) || !isColour(s.rtfBgColor) ||
+            s.srEngine < -1 || s.srVoice < -1 || s.srRate < -1 || s.defaultServer < 0 ||
+            static_cast<std::size_t>(s.defaultServer) >= state.servers.size() ||
+            std::any_of(state.servers.begin(), state.servers.end(), [](const ServerEntry& e) {
+                return e.port < 0 || e.port > SettingRanges::kMaxPort;
+            })) {
+            fail("a setting outside its range, or the default server names no entry");
+        }
+        const Presentation& p = state.presentation;
+        if (p.channels.empty() || p.channels.size() > kMaxChannels || p.views.empty() ||
+            p.views.size() > kMaxViews || p.customColours.empty() || p.customColours.size() > 256 ||
+            p.currentView < 0 || static_cast<std::size_t>(p.currentView) >= p.views.size()) {
+            fail("the presentation breaks its tables' limits");
+        }
+        for (int channel = -1; channel <= 40; ++channel) {
+            const auto flags = p.published.flags(channel);
+            const Channel* own = p.channel(channel);
+            if (flags.has_value() != (own != nullptr) || (own && *flags != own->flags)) {
+                fail("the published flags differ from the channels'");
+            }
+        }
+    }
+};
+
+bool isSame(const Presentation& a, const Presentation& b) {
+    const auto sameChannel = [](const Channel& x, const Channel& y) {
+        return std::tie(x.flags, x.effects, x.colour, x.name) ==
+               std::tie(y.flags, y.effects, y.colour, y.name);
+    };
+    const auto sameView = [](const View& x, const View& y) {
+        return x.mask == y.mask && x.name == y.name;
+    };
+    return std::ranges::equal(a.channels, b.channels, sameChannel) &&
+           std::ranges::equal(a.views, b.views, sameView) && a.customColours == b.customColours &&
+           a.currentView == b.currentView;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string& folder = fuzzing::runFolder("settings");
+    static const bool hasLanguage = [&] {
+        fuzzing::writeFile(folder + "english.lng", "isocode=en\nservername=Vendrel lounge\n");
+        return true;
+    }();
+    (void)hasLanguage;
+    fuzzing::writeFile(folder + "config.ini",
+                       std::string_view(reinterpret_cast<const char*>(data), size));
+    FuzzedDataProvider input(data, size);
+    const std::int32_t currentView = input.ConsumeIntegralInRange(-2, 40);
+    fuzzing::writeFile(folder + "views0.ini", input.ConsumeRandomLengthString(4096));
+    fuzzing::writeFile(folder + "channels0.ini", input.ConsumeRemainingBytesAsString());
+
+    Loaded first(currentView);
+    if (!saveConfig(first.state) || !saveViews(first.state, 0) || !saveChannels(first.state, 0)) {
+        fail("the settings could not be saved");
+    }
+    const auto saved = readWholeFile(folder + "config.ini");
+    Loaded second(first.state.presentation.currentView);
+    if (!isSame(first.state.presentation, second.state.presentation) || !saveConfig(second.state) ||
+        readWholeFile(folder + "config.ini") != saved) {
+        fail("what was saved does not load back the same");
+    }
+    return 0;
+}
