@@ -6,20 +6,13 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "fuzz_failure.h"
 #include "text/numbers.h"
 
-namespace {
-
-[[noreturn]] void mismatch(const std::string& text, const char* what) {
-    std::fprintf(stderr, "%s differs for \"%s\"\n", what, text.c_str());
-    std::abort();
-}
-
-} // namespace
+using vendrel::fuzzing::fail;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) {
@@ -36,11 +29,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const vendrel::ParsedInteger integer = vendrel::parseInteger(text, base);
     if (integer.value != expected ||
         integer.length != static_cast<std::size_t>(end - text.c_str())) {
-        mismatch(text, "parseInteger");
+        fail("parseInteger differs from strtoll", text);
     }
     if (base == 0 &&
         vendrel::toInt32(text) != std::clamp<long long>(expected, INT32_MIN, INT32_MAX)) {
-        mismatch(text, "toInt32");
+        fail("toInt32 differs from strtoll clamped", text);
     }
 
     const double expectedDouble = std::strtod(text.c_str(), &end);
@@ -50,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                             : std::bit_cast<std::uint64_t>(parsed.value) ==
                                   std::bit_cast<std::uint64_t>(expectedDouble);
     if (!isSame || parsed.length != static_cast<std::size_t>(end - text.c_str())) {
-        mismatch(text, "parseDouble");
+        fail("parseDouble differs from strtod", text);
     }
     return 0;
 }

@@ -5,8 +5,6 @@
 // where each unpaired surrogate becomes U+FFFD; valid text must survive both round trips.
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
@@ -17,84 +15,45 @@ using vendrel::fuzzing::fail;
 
 namespace {
 
-struct ByteRange {
-    unsigned char low;
-    unsigned char high;
-};
-
-// The well-formed sequences by lead byte: the ranges of the bytes after it (none for ASCII;
-// nothing at all for bytes that never lead).
-struct Form {
-    int length;
-    ByteRange next[3];
-};
-
-Form formOf(unsigned char lead) {
-    constexpr ByteRange kTail{0x80, 0xBF};
-    if (lead <= 0x7F) {
-        return {1, {}};
-    }
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        return {2, {kTail}};
-    }
-    if (lead == 0xE0) {
-        return {3, {{0xA0, 0xBF}, kTail}};
-    }
-    if ((lead >= 0xE1 && lead <= 0xEC) || lead == 0xEE || lead == 0xEF) {
-        return {3, {kTail, kTail}};
-    }
-    if (lead == 0xED) {
-        return {3, {{0x80, 0x9F}, kTail}};
-    }
-    if (lead == 0xF0) {
-        return {4, {{0x90, 0xBF}, kTail, kTail}};
-    }
-    if (lead >= 0xF1 && lead <= 0xF3) {
-        return {4, {kTail, kTail, kTail}};
-    }
-    if (lead == 0xF4) {
-        return {4, {{0x80, 0x8F}, kTail, kTail}};
-    }
-    return {0, {}};
-}
-
-void appendUnit(std::u16string& out, char32_t cp) {
-    if (cp < 0x10000) {
-        out.push_back(static_cast<char16_t>(cp));
-        return;
-    }
-    out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
-    out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
-}
-
+// The standard's table of well-formed sequences: the length by lead byte (0 for bytes that
+// never lead), the second byte's range by lead, every later byte 80..BF.
 std::u16string referenceWide(std::string_view bytes, bool& isValid) {
     std::u16string out;
     isValid = true;
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        const Form form = formOf(lead);
-        int matched = 1;
-        while (form.length > 0 && matched < form.length && i + matched < bytes.size()) {
-            const auto byte = static_cast<unsigned char>(bytes[i + matched]);
-            const ByteRange range = form.next[matched - 1];
-            if (byte < range.low || byte > range.high) {
-                break;
-            }
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto byte = [&](std::size_t k) {
+            return static_cast<unsigned char>(bytes[i + k]);
+        };
+        const unsigned char lead = byte(0);
+        const std::size_t length = lead < 0x80   ? 1
+                                   : lead < 0xC2 ? 0
+                                   : lead < 0xE0 ? 2
+                                   : lead < 0xF0 ? 3
+                                   : lead < 0xF5 ? 4
+                                                 : 0;
+        const unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+        const unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+        std::size_t matched = 1;
+        while (matched < length && i + matched < bytes.size() &&
+               byte(matched) >= (matched == 1 ? low : 0x80) &&
+               byte(matched) <= (matched == 1 ? high : 0xBF)) {
             ++matched;
         }
-        if (form.length == 0 || matched < form.length) {
-            out.push_back(u'\xFFFD');
+        if (length == 0 || matched < length) {
+            out.push_back(u'\xFFFD'); // one for each maximal subpart
             isValid = false;
         } else {
-            const char32_t masks[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
-            char32_t cp = lead & masks[form.length];
-            for (int k = 1; k < form.length; ++k) {
-                cp = (cp << 6) | (static_cast<unsigned char>(bytes[i + k]) & 0x3F);
+            char32_t cp = lead & (0x7F >> (length - 1));
+            for (std::size_t k = 1; k < length; ++k) {
+                cp = (cp << 6) | (byte(k) & 0x3F);
             }
-            appendUnit(out, cp);
+            if (cp >= 0x10000) {
+                out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+                cp = 0xDC00 + (cp & 0x3FF);
+            }
+            out.push_back(static_cast<char16_t>(cp));
         }
-        i += static_cast<std::size_t>(matched);
+        i += matched;
     }
     return out;
 }
