@@ -1,15 +1,12 @@
 // Any history line from the server (form feeds between segments, marks at their starts) laid
-// out for the pane with any limit, and made speakable. The segments' texts together must be
-// the start of the line's text with the marks taken out, as long as the limit allows and
-// never ending in half a surrogate pair, and the cut length what remains; no segment may be
-// empty or hold a form feed; speech must get every character but the controls, line ends
-// kept.
+// out for the pane with any limit, and made speakable. The segments, never empty nor holding a
+// form feed, show the start of the text without the marks, as much as the limit allows but
+// never half a surrogate pair; speech gets every character but the controls, line ends kept.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -39,14 +36,6 @@ std::u16string withoutMarks(const std::u16string& line) {
     return shown;
 }
 
-bool isHighSurrogate(char16_t c) {
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-
-bool isLowSurrogate(char16_t c) {
-    return c >= 0xDC00 && c <= 0xDFFF;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -69,11 +58,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         vendrel::layoutHistoryLine(line, channel, colours, useColours, limit);
     std::u16string shown;
     for (const vendrel::HistorySegment& segment : layout.segments) {
-        if (segment.text.empty() || segment.text.find(u'\f') != std::u16string::npos) {
-            fail("a segment is empty or holds a form feed");
-        }
-        if (segment.hasColour != useColours) {
-            fail("a segment's colour use differs from the pane's");
+        if (segment.text.empty() || segment.text.find(u'\f') != std::u16string::npos ||
+            segment.hasColour != useColours) {
+            fail("a segment is empty, holds a form feed or ignores the pane's colour use");
         }
         shown += segment.text;
     }
@@ -82,18 +69,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         shown.size() + layout.cutLength != whole.size()) {
         fail("the shown text is not the start of the line, or the cut length is wrong");
     }
-    const bool endsInHalfAPair = !shown.empty() && isHighSurrogate(shown.back()) &&
-                                 shown.size() < whole.size() && isLowSurrogate(whole[shown.size()]);
+    const bool endsInHalfAPair = !shown.empty() && shown.back() >= 0xD800 &&
+                                 shown.back() <= 0xDBFF && shown.size() < whole.size() &&
+                                 whole[shown.size()] >= 0xDC00 && whole[shown.size()] <= 0xDFFF;
     if (layout.cutLength > 0 && (shown.size() + 1 < limit || endsInHalfAPair)) {
         fail("a cut line shows less than it could, or half a character");
     }
 
     std::u16string spoken;
-    for (const char16_t c : line) {
-        if (c >= 32 || c == u'\r' || c == u'\n') {
-            spoken.push_back(c);
-        }
-    }
+    std::copy_if(line.begin(), line.end(), std::back_inserter(spoken),
+                 [](char16_t c) { return c >= 32 || c == u'\r' || c == u'\n'; });
     if (vendrel::speakableText(line) != spoken) {
         fail("speech gets another text");
     }

@@ -1,19 +1,18 @@
 // Any sound parameter strings from the server, one per line, played through the real engine
-// into the offline output, with loops, stops, positions, slides and file streams among them.
-// Every option list must stay within its cap, and every rendered value must be a finite
-// number: a NaN or an infinity that reaches the mix is heard as silence or a bang on the card.
-//
-// Sounds "door" (mono) and "wind" (stereo) are WAV files in the user folder; a line starting
-// with "file://" names a file under that folder, where "tone.wav" is a stream.
+// into the offline output, with loops, stops, volumes and file streams among them. No option
+// list outgrows its cap and every rendered value is a finite number: a NaN or an infinity in
+// the mix is heard as silence or a bang. Sounds "door" (mono) and "wind" (stereo) are WAV
+// files in the user folder; "file://tone.wav" is a stream there.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "app/files.h"
@@ -24,56 +23,42 @@
 #include "fuzz_failure.h"
 #include "run_folder.h"
 
+using namespace vendrel;
 using vendrel::fuzzing::fail;
 
-namespace {
-
-// The user folder, with the sounds in it, made once per process.
-const std::string& userFolder() {
-    static const std::string folder = [] {
-        const auto root = vendrel::pathFromUtf8(vendrel::fuzzing::runFolder("sound"));
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const std::string& folder = []() -> const std::string& {
+        const auto root = pathFromUtf8(fuzzing::runFolder("sound"));
         std::filesystem::create_directories(root / "sounds");
-        const auto write = [&](const char* name, std::uint32_t channels, std::uint32_t bits) {
-            const auto tone = vendrel::testing::sineSample(440.0, 8000, 0.05, 0.5f);
+        const std::tuple<const char*, unsigned, unsigned> files[] = {
+            {"sounds/door.wav", 1, 16}, {"sounds/wind.wav", 2, 8}, {"tone.wav", 2, 24}};
+        for (const auto& [name, channels, bits] : files) {
             std::vector<float> values;
-            for (const float value : tone.data) {
+            for (const float value : testing::sineSample(440.0, 8000, 0.05, 0.5f).data) {
                 values.insert(values.end(), channels, value);
             }
             std::ofstream(root / name, std::ios::binary)
-                << vendrel::testing::wavBytes(values, channels, 8000, bits);
-        };
-        write("sounds/door.wav", 1, 16);
-        write("sounds/wind.wav", 2, 8);
-        write("tone.wav", 2, 24);
-        return vendrel::fuzzing::runFolder("sound");
+                << testing::wavBytes(values, channels, 8000, bits);
+        }
+        return fuzzing::runFolder("sound");
     }();
-    return folder;
-}
-
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view lines(reinterpret_cast<const char*>(data), size);
-    vendrel::Mixer mixer(48000);
-    vendrel::SoundEngineOptions options;
-    options.userFolder = userFolder();
-    options.programFolder = userFolder();
+    Mixer mixer(48000);
+    SoundEngineOptions options;
+    options.userFolder = options.programFolder = folder;
     options.extension = ".wav";
-    vendrel::SoundEngine engine(mixer, options);
-    vendrel::NullOutput output(mixer);
+    SoundEngine engine(mixer, options);
+    NullOutput output(mixer);
     std::vector<float> block(2 * 512);
-
-    std::vector<vendrel::SoundPlayer::Handle> handles;
-    std::size_t start = 0;
-    while (start <= lines.size()) {
-        std::size_t end = lines.find('\n', start);
-        end = end == std::string_view::npos ? lines.size() : end;
+    std::vector<SoundPlayer::Handle> handles;
+    const std::string_view lines(reinterpret_cast<const char*>(data), size);
+    for (std::size_t start = 0; start <= lines.size();) {
+        const std::size_t end = std::min(lines.find('\n', start), lines.size());
         std::string line(lines.substr(start, end - start));
         start = end + 1;
         if (line.starts_with("file://")) {
-            line.insert(7, userFolder()); // files of this run only
+            line.insert(7, folder); // files of this run only
         }
-        if (vendrel::parseSoundParams(line).options.size() > vendrel::kMaxSoundOptions) {
+        if (parseSoundParams(line).options.size() > kMaxSoundOptions) {
             fail("more options than the cap", line);
         }
         // A few lines are commands on the sounds already playing instead.
@@ -94,10 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         engine.pumpStreams();
         output.renderInto(block.data(), 512);
-        for (const float value : block) {
-            if (!std::isfinite(value)) {
-                fail("the mix holds a value that is not a finite number", line);
-            }
+        if (!std::all_of(block.begin(), block.end(), [](float v) { return std::isfinite(v); })) {
+            fail("the mix holds a value that is not a finite number", line);
         }
     }
     return 0;
