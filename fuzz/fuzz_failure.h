@@ -1,6 +1,6 @@
 #pragma once
-// A target's verdict on an input that broke a rule: the rule (and the text it broke on) on
-// standard error, then an abort, which libFuzzer keeps as a crash with the input.
+// A broken rule (and the text it broke on) on standard error, then an abort, which libFuzzer
+// keeps as a crash with the input.
 
 #include <cstdio>
 #include <cstdlib>
@@ -9,12 +9,7 @@
 namespace vendrel::fuzzing {
 
 [[noreturn]] inline void fail(const char* what, std::string_view context = {}) {
-    if (context.empty()) {
-        std::fprintf(stderr, "%s\n", what);
-    } else {
-        std::fprintf(stderr, "%s: \"%.*s\"\n", what, static_cast<int>(context.size()),
-                     context.data());
-    }
+    std::fprintf(stderr, "%s: \"%.*s\"\n", what, static_cast<int>(context.size()), context.data());
     std::abort();
 }
 

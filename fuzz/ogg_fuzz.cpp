@@ -1,6 +1,5 @@
 // Any bytes through the Ogg Vorbis decoder: whole, and as a stream that is read, sought and
-// read again. Built by scripts/fuzz against libogg without page checksums, so changed bytes
-// reach libvorbis and our code instead of being dropped at the page level.
+// read again (libogg is built without page checksums, so changed bytes reach the decoder).
 
 #include <algorithm>
 #include <cstddef>

@@ -1,7 +1,7 @@
 #pragma once
-// A folder of this fuzzing process's own, made once and reused by every run: targets that go
-// through files (settings, downloads, sounds) write there. In memory where the system has such
-// a folder, as the saves flush every file to the disk, which would slow each run a hundredfold.
+// A folder of this fuzzing process's own for the targets that go through files, removed at
+// exit. In memory where the system has such a folder: the saves flush every file to the disk,
+// which would slow each run a hundredfold.
 
 #include <unistd.h>
 
@@ -17,18 +17,21 @@ namespace vendrel::fuzzing {
 
 // UTF-8, with its trailing separator, as the core's folders are.
 inline const std::string& runFolder(std::string_view target) {
-    static const std::string folder = [&] {
+    static const std::filesystem::path path = [&] {
         std::error_code error;
         const auto base = std::filesystem::is_directory("/dev/shm", error)
                               ? std::filesystem::path("/dev/shm")
                               : std::filesystem::temp_directory_path();
-        const auto path =
+        auto made =
             base / ("vendrel-" + std::string(target) + "-fuzz-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(path);
-        static std::filesystem::path made = path;
+        std::filesystem::create_directories(made);
+        return made;
+    }();
+    // Registered once the path is made, so that it is removed before the path is destroyed.
+    static const std::string folder = [] {
         std::atexit([] {
             std::error_code ignored;
-            std::filesystem::remove_all(made, ignored);
+            std::filesystem::remove_all(path, ignored);
         });
         return utf8FromPath(path) + kPathSeparator;
     }();
@@ -36,7 +39,7 @@ inline const std::string& runFolder(std::string_view target) {
 }
 
 inline void writeFile(const std::string& path, std::string_view bytes) {
-    std::ofstream(pathFromUtf8(path), std::ios::binary | std::ios::trunc)
+    std::ofstream(pathFromUtf8(path), std::ios::binary)
         .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 

@@ -1,13 +1,10 @@
-// Any bytes as a WAV file (the server chooses the sound files), through the decoder and the
-// stream that serves a decoded file: read, sought and read again. A decoded sample must keep
-// the promises of its type: one or two channels, a rate within the limits, whole frames, and
+// Any bytes as a WAV file (the server chooses the sound files), decoded, then read, sought and
+// read again as a stream. One or two channels, a rate within the limits, whole frames, and
 // every value a finite number in -1..1, so that no file can push the mix past full scale.
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string_view>
 
 #include "audio/sample_stream.h"
@@ -41,8 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t frames = sample->frameCount();
     vendrel::SampleStreamSource stream(std::move(*sample));
     float out[256 * 2];
-    const std::uint64_t last = frames;
-    for (const std::uint64_t frame : {std::uint64_t{0}, last / 2, last, ~std::uint64_t{0}}) {
+    for (const std::uint64_t frame : {std::uint64_t{0}, frames / 2, frames, ~std::uint64_t{0}}) {
         if (stream.seek(frame) != (frame < frames)) {
             fail("a seek inside the stream is refused or one beyond it taken");
         }

@@ -1,9 +1,7 @@
-// Any bytes as a server's answer to the connection (handshake lines, then frames), compared
-// with a literal reading of the rules: status 101 as strtol reads it, an empty line within the
-// header limit, no line over the length limit; then final text, ping and close frames, never
-// masked, the length in any of its three forms. The frame decoder, fed the frames whole and in
-// pieces of random sizes, and the real stream after the real handshake must see the same
-// messages, pings, close and failure; the decoder never takes more than it was given.
+// Any bytes as a server's answer to the connection (handshake lines, then frames) through the
+// real handshake and WebSocket stream, compared with a literal reading of the rules: status
+// 101 as strtol reads it, an empty line within the header limit, no line over the length
+// limit; then final text, ping and close frames, never masked, the length in any of its forms.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -111,73 +109,25 @@ std::vector<Event> literalFrames(std::string_view bytes, std::size_t maxPayload)
     return events;
 }
 
-// Hands the pieces over as a connection would, looping on each until the decoder needs more.
-std::vector<Event> decode(const std::vector<std::string>& pieces, std::size_t maxPayload) {
-    FrameDecoder decoder(maxPayload);
-    std::vector<Event> events;
-    std::string message;
-    for (std::string_view rest : pieces) {
-        for (;;) {
-            const DecodeStep step = decoder.decode(rest, message);
-            if (step.consumed > rest.size() ||
-                (step.event == FrameEvent::NeedMore && step.consumed != rest.size())) {
-                fail("the decoder took more bytes than given, or left some and needs more");
-            }
-            rest.remove_prefix(step.consumed);
-            if (step.event == FrameEvent::NeedMore) {
-                break;
-            }
-            events.push_back(
-                {step.event,
-                 step.event == FrameEvent::Message ? message : std::string(decoder.reply()),
-                 decoder.error()});
-            if (step.event == FrameEvent::Close || step.event == FrameEvent::Failed) {
-                if (!decoder.hasEnded() || decoder.decode("\x81", message).consumed != 0) {
-                    fail("the decoder reads on after the end");
-                }
-                return events;
-            }
-        }
+// The real stream over the answer in pieces of random sizes (the socket decides where a read
+// ends): after the handshake, the messages a literal reading finds, each ping and the close
+// answered, and every end final.
+void checkStream(const std::string& answer, std::size_t frameStart, std::size_t maxPayload,
+                 std::minstd_rand& pieceSizes) {
+    testing::FakeByteStream stream;
+    for (std::size_t at = 0; at < answer.size(); at += stream.incoming.back().size()) {
+        stream.incoming.push_back(
+            answer.substr(at, 1 + pieceSizes() % (pieceSizes() % 4 ? 8 : 300)));
     }
-    return events;
-}
-
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    FuzzedDataProvider input(data, size);
-    const std::size_t maxPayloads[] = {kDefaultMaxPayload, 0, 1, 64, 125, 126, 65535, 65536};
-    const std::size_t maxPayload = input.PickValueInArray(maxPayloads);
-    std::minstd_rand pieceSizes(input.ConsumeIntegral<std::uint32_t>());
-    const std::string bytes = input.ConsumeRemainingBytesAsString();
-    const auto split = [&](std::string_view all) {
-        std::vector<std::string> pieces;
-        for (std::size_t at = 0; at < all.size(); at += pieces.back().size()) {
-            pieces.emplace_back(all.substr(at, 1 + pieceSizes() % (pieceSizes() % 4 ? 8 : 300)));
-        }
-        return pieces;
-    };
-
-    const std::optional<std::size_t> frameStart = literalHandshake(bytes);
-    const std::string frames = bytes.substr(frameStart.value_or(0));
-    const std::vector<Event> expected = literalFrames(frames, maxPayload);
-    if (decode({frames}, maxPayload) != expected || decode(split(frames), maxPayload) != expected) {
-        fail("the decoder differs from the framing rules, whole or in pieces");
-    }
-
-    testing::FakeByteStream stream(split(bytes));
     WebSocketStream socket(stream, maxPayload);
-    if (performHandshake(socket, "a=b", [](std::string_view) {}) != (frameStart ? 0 : -1)) {
-        fail("the handshake differs from a literal reading of the answer");
-    }
-    if (!frameStart) {
-        return 0;
+    if (performHandshake(socket, "a=b", [](std::string_view) {}) != 0) {
+        fail("the handshake refuses an answer that accepts");
     }
     // The handshake request was the first write; each ping and the close get one more.
     std::vector<std::string> messages;
     std::vector<std::string> replies = {stream.writes.at(0)};
     FrameError error = FrameError::None;
-    for (const Event& event : expected) {
+    for (const Event& event : literalFrames(answer.substr(frameStart), maxPayload)) {
         if (event.kind == FrameEvent::Failed) {
             error = event.error;
         } else {
@@ -193,5 +143,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         socket.lastError() != error || stream.writes != replies) {
         fail("the stream delivers, answers or ends otherwise than the frames");
     }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    FuzzedDataProvider input(data, size);
+    const std::size_t maxPayloads[] = {kDefaultMaxPayload, 0, 1, 64, 125, 126, 65535, 65536};
+    const std::size_t maxPayload = input.PickValueInArray(maxPayloads);
+    std::minstd_rand pieceSizes(input.ConsumeIntegral<std::uint32_t>());
+    const std::string bytes = input.ConsumeRemainingBytesAsString();
+    // A refused answer is refused by the real handshake too; its bytes are then read as frames
+    // after an answer that accepts.
+    const std::optional<std::size_t> frameStart = literalHandshake(bytes);
+    if (frameStart) {
+        checkStream(bytes, *frameStart, maxPayload, pieceSizes);
+        return 0;
+    }
+    testing::FakeByteStream refusing({bytes});
+    WebSocketStream socket(refusing, maxPayload);
+    if (performHandshake(socket, "a=b", [](std::string_view) {}) != -1) {
+        fail("the handshake accepts an answer that refuses");
+    }
+    const std::string accepted = "HTTP/1.1 101 Switching Protocols\r\n\r\n";
+    checkStream(accepted + bytes, accepted.size(), maxPayload, pieceSizes);
     return 0;
 }
