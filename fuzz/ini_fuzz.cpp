@@ -1,20 +1,29 @@
-// Any text as an INI file (config.ini, the views and channels files and the language files
-// share the reader; players edit them). What is read, written back and read again must be the
-// same entries: the writer's escapes, CRLF line ends and key order never change a key or a
-// value, and a value survives escaping whatever bytes it holds. Read as a language file, each
-// message is the file's value (the key itself when empty), and every text the program formats
-// from one, with the arguments it really passes, stays within the size its caller gives.
+// Any bytes as the INI files players and servers edit. Read, written and read again, the
+// entries stay the same (the writer's escapes, line ends and key order change no key or
+// value), a value survives escaping whatever bytes it holds, and a language file's messages
+// are its values. As config.ini (the whole input) and a server's views and channels files
+// (the input split), loaded, saved and loaded again: every setting within its range, the
+// default server and the current view naming an entry, the tables within their limits and the
+// flags published for the sound threads the channels' own; what was saved loads back the same.
 
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
-#include <vector>
+#include <tuple>
 
+#include "app/app_state.h"
+#include "config/config_file.h"
 #include "config/ini_store.h"
 #include "config/message_table.h"
+#include "fakes/fake_platform.h"
 #include "fuzz_failure.h"
-#include "text/format.h"
+#include "history/presentation.h"
+#include "history/presentation_files.h"
+#include "run_folder.h"
 #include "text/utf.h"
 
 using namespace vendrel;
@@ -22,26 +31,68 @@ using vendrel::fuzzing::fail;
 
 namespace {
 
-using Entries = std::map<std::string, std::string>;
+// A fresh start over the run's folder, which holds the files and a small language file.
+struct Loaded {
+    testing::FakePlatform platform;
+    AppState state;
 
-Entries read(std::string_view text) {
-    Entries entries;
-    forEachIniEntry(text, [&](std::string_view key, std::string value) {
-        entries[std::string(key)] = std::move(value); // a later line replaces an earlier one
-    });
-    return entries;
-}
+    explicit Loaded(std::int32_t currentView) {
+        state.folders.user = state.folders.program = fuzzing::runFolder("ini");
+        state.platform = &platform;
+        state.machineKey = machineKeyFromSerial(0xC0FFEE);
+        state.messages.addText("view0=All\nchannel0=Chat\n");
+        // Presets of two views and one channel stand in for the ones the program carries.
+        platform.presets["defv20000"] = std::string("\xff\xff\xff\xff\x01\x00\x00\x00", 8);
+        platform.presets["defc20000"] = std::string(16, '\x07');
+        platform.presets["defcolors20000"] = std::string(8, '\x10');
+        loadConfig(state);
+        state.presentation.currentView = currentView;
+        loadServerPresentation(state, 0);
+        check();
+    }
 
-struct Use {
-    const char* key;
-    std::size_t size;
-    std::vector<FormatArg> args;
+    void check() const {
+        const ClientSettings& s = state.settings;
+        const auto isColour = [](std::int32_t c) {
+            return c >= -1 && c <= SettingRanges::kMaxColour;
+        };
+        if (!(s.soundVolume >= 0.0f && s.soundVolume <= SettingRanges::kMaxVolume) ||
+            !(s.streamVolume >= SettingRanges::kMinStreamVolume &&
+              s.streamVolume <= SettingRanges::kMaxVolume) ||
+            s.fontSize < SettingRanges::kMinFontSize || s.fontSize > SettingRanges::kMaxFontSize ||
+            !isColour(s.lbBgColor) || !isColour(s.lbFgColor) || !isColour(s.rtfBgColor) ||
+            s.srEngine < -1 || s.srVoice < -1 || s.srRate < -1 || s.defaultServer < 0 ||
+            static_cast<std::size_t>(s.defaultServer) >= state.servers.size() ||
+            std::any_of(state.servers.begin(), state.servers.end(), [](const ServerEntry& e) {
+                return e.port < 0 || e.port > SettingRanges::kMaxPort;
+            })) {
+            fail("a setting outside its range, or the default server names no entry");
+        }
+        const Presentation& p = state.presentation;
+        if (p.channels.empty() || p.channels.size() > kMaxChannels || p.views.empty() ||
+            p.views.size() > kMaxViews || p.customColours.empty() || p.customColours.size() > 256 ||
+            p.currentView < 0 || static_cast<std::size_t>(p.currentView) >= p.views.size()) {
+            fail("the presentation breaks its tables' limits");
+        }
+        for (int channel = -1; channel <= 40; ++channel) {
+            const auto flags = p.published.flags(channel);
+            const Channel* own = p.channel(channel);
+            if (flags.has_value() != (own != nullptr) || (own && *flags != own->flags)) {
+                fail("the published flags differ from the channels'");
+            }
+        }
+    }
 };
 
-} // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view text(reinterpret_cast<const char*>(data), size);
+void checkEntries(std::string_view text) {
+    using Entries = std::map<std::string, std::string>;
+    const auto read = [](std::string_view ini) {
+        Entries entries;
+        forEachIniEntry(ini, [&](std::string_view key, std::string value) {
+            entries[std::string(key)] = std::move(value); // a later line replaces an earlier one
+        });
+        return entries;
+    };
     const Entries entries = read(text);
     IniWriter writer;
     IniReader reader;
@@ -49,12 +100,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     MessageTable messages;
     messages.addText(text);
     for (const auto& [key, value] : entries) {
-        if (key.find('\n') != std::string::npos || value.find('\0') != std::string::npos) {
-            fail("the reader gave a key with a line feed or a value with a NUL byte", key);
-        }
-        if (reader.getString(key, "\x01missing") != value ||
+        if (key.find('\n') != std::string::npos || value.find('\0') != std::string::npos ||
+            reader.getString(key, "\x01missing") != value ||
             messages.tr(key) != toWide(value.empty() ? key : value)) {
-            fail("IniReader or the messages give another value", key);
+            fail("a key with a line feed, a value with a NUL byte, or another value read", key);
         }
         writer.setString(key, value);
     }
@@ -65,25 +114,47 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (unescapeIniValue(escapeIniValue(text)) != text) {
         fail("a value does not survive escaping");
     }
+}
 
-    const std::u16string name = u"sounds/door.ogg";
-    const std::u16string path = u"C:\\Users\\Zo\u00e9\\history.txt";
-    const Use uses[] = {
-        {"winTitle1", 512, {2, 1, 1}},     {"winTitle2", 512, {u"Vendrel lounge", u"demo"}},
-        {"downloadingStart", 512, {name}}, {"downloadingFail", 512, {name, -7}},
-        {"downloadingOk", 512, {name}},    {"soundvolume", 255, {50}},
-        {"streamsvolume", 255, {25}},      {"errorsavehistory", 1024, {path}},
-        {"errorlogcreation", 512, {path}}, {"historyLineCut", 256, {16384}},
+bool isSame(const Presentation& a, const Presentation& b) {
+    const auto sameChannel = [](const Channel& x, const Channel& y) {
+        return std::tie(x.flags, x.effects, x.colour, x.name) ==
+               std::tie(y.flags, y.effects, y.colour, y.name);
     };
-    for (const Use& use : uses) {
-        if (formatWideArgs(use.size, messages.tr(use.key), use.args).size() > use.size) {
-            fail("a formatted message is longer than its caller's size", use.key);
-        }
+    const auto sameView = [](const View& x, const View& y) {
+        return x.mask == y.mask && x.name == y.name;
+    };
+    return std::ranges::equal(a.channels, b.channels, sameChannel) &&
+           std::ranges::equal(a.views, b.views, sameView) && a.customColours == b.customColours &&
+           a.currentView == b.currentView;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    checkEntries(std::string_view(reinterpret_cast<const char*>(data), size));
+    const std::string& folder = fuzzing::runFolder("ini");
+    static const bool hasLanguage = [&] {
+        fuzzing::writeFile(folder + "english.lng", "isocode=en\nservername=Vendrel lounge\n");
+        return true;
+    }();
+    (void)hasLanguage;
+    fuzzing::writeFile(folder + "config.ini",
+                       std::string_view(reinterpret_cast<const char*>(data), size));
+    FuzzedDataProvider input(data, size);
+    const std::int32_t currentView = input.ConsumeIntegralInRange(-2, 40);
+    fuzzing::writeFile(folder + "views0.ini", input.ConsumeRandomLengthString(4096));
+    fuzzing::writeFile(folder + "channels0.ini", input.ConsumeRemainingBytesAsString());
+
+    Loaded first(currentView);
+    if (!saveConfig(first.state) || !saveViews(first.state, 0) || !saveChannels(first.state, 0)) {
+        fail("the settings could not be saved");
     }
-    const std::u16string prolog = messages.tr("connecterrorprolog");
-    const std::u16string error = messages.tr("connecterror");
-    if (formatWide(2047, u"%s\r\n%s\r\nCode d'erreur: %d", prolog, error, 10061).size() > 2047) {
-        fail("the connection error is longer than its caller's size");
+    const auto saved = readWholeFile(folder + "config.ini");
+    Loaded second(first.state.presentation.currentView);
+    if (!isSame(first.state.presentation, second.state.presentation) || !saveConfig(second.state) ||
+        readWholeFile(folder + "config.ini") != saved) {
+        fail("what was saved does not load back the same");
     }
     return 0;
 }
