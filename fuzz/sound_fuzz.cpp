@@ -1,8 +1,12 @@
-// Any sound parameter strings from the server, one per line, played through the real engine
-// into the offline output, with loops, stops, volumes and file streams among them. No option
-// list outgrows its cap and every rendered value is a finite number: a NaN or an infinity in
-// the mix is heard as silence or a bang. Sounds "door" (mono) and "wind" (stereo) are WAV
-// files in the user folder; "file://tone.wav" is a stream there.
+// Any bytes as a sound file the server chooses (WAV, Ogg Vorbis; libogg is built without page
+// checksums, so changed bytes reach the decoder): decoded, the sample read, sought and read
+// again as a stream, with one or two channels, a rate within the limits, whole frames and every
+// value a finite number in -1..1, so no file can push the mix past full scale. The same bytes,
+// one line each, as sound parameter strings played through the real engine into the offline
+// output, with loops, stops, volumes and file streams among them: no option list outgrows its
+// cap and the mix holds only finite numbers (a NaN is heard as silence or a bang). Sounds
+// "door" (mono) and "wind" (stereo) are WAV files in the user folder; "file://tone.wav" is a
+// stream there.
 
 #include <algorithm>
 #include <cmath>
@@ -10,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -18,15 +23,75 @@
 #include "app/files.h"
 #include "audio/audio_test_tools.h"
 #include "audio/null_output.h"
+#include "audio/sample_stream.h"
 #include "audio/sound_engine.h"
 #include "audio/sound_params.h"
+#include "audio/wav_decoder.h"
 #include "fuzz_failure.h"
 #include "run_folder.h"
+#include "vorbis_decoder.h"
 
 using namespace vendrel;
 using vendrel::fuzzing::fail;
 
+namespace {
+
+// A lower limit keeps each run short; the limit checks are the same code at any size.
+constexpr std::size_t kFuzzMaxValues = std::size_t{1} << 22;
+
+bool isFullScale(float value) {
+    return std::isfinite(value) && value >= -1.0f && value <= 1.0f;
+}
+
+void checkFile(std::string_view bytes) {
+    static const WavDecoder wav;
+    static const VorbisDecoder vorbis(kFuzzMaxValues);
+    const SoundDecoder* const decoders[] = {&wav, &vorbis};
+    for (const SoundDecoder* decoder : decoders) {
+        std::optional<Sample> sample = decoder->decode(bytes);
+        if (!sample) {
+            continue;
+        }
+        if (!decoder->canDecode(bytes) || sample->channels < 1 || sample->channels > 2 ||
+            sample->rate < kMinSampleRate || sample->rate > kMaxSampleRate ||
+            sample->data.empty() || sample->data.size() % sample->channels != 0 ||
+            !std::all_of(sample->data.begin(), sample->data.end(), isFullScale)) {
+            fail("a decoded sample breaks the limits of its type or full scale");
+        }
+        const std::size_t frames = sample->frameCount();
+        SampleStreamSource stream(std::move(*sample));
+        float out[256 * 2];
+        for (const std::uint64_t frame :
+             {std::uint64_t{0}, frames / 2, frames, ~std::uint64_t{0}}) {
+            const bool isSought = stream.seek(frame);
+            const std::size_t got = stream.read(out, 256);
+            if (isSought != (frame < frames) || got > 256 ||
+                !std::all_of(out, out + got * stream.channels(), isFullScale)) {
+                fail("a sample's stream seeks or reads out of its bounds or range");
+            }
+        }
+    }
+    // A long Ogg file is played as a stream: read, sought and read again.
+    if (auto stream = openVorbisMemoryStream(std::string(bytes))) {
+        float out[512 * 2];
+        const auto readSome = [&] {
+            for (int block = 0; block < 4 && stream->read(out, 512) > 0; ++block) {
+            }
+        };
+        readSome();
+        const std::uint64_t length = stream->lengthInFrames().value_or(0);
+        for (const std::uint64_t frame : {length / 2, length, std::uint64_t{0}, length + 1}) {
+            if (stream->seek(frame)) {
+                readSome();
+            }
+        }
+    }
+}
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    checkFile(std::string_view(reinterpret_cast<const char*>(data), size));
     static const std::string& folder = []() -> const std::string& {
         const auto root = pathFromUtf8(fuzzing::runFolder("sound"));
         std::filesystem::create_directories(root / "sounds");
