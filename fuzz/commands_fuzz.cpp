@@ -1,12 +1,6 @@
-// Any server messages and player's keys, characters and clicks in the menu list, one per line,
-// through the command parser and the dispatcher into the real menu controller, over a
-// logged-in connection on a scripted socket. A recognised command must start with its keyword
-// and end with its text, and exactly ping, midt, midc and soundstate write to the server, with
-// the answer their rule gives. After every step the list shows exactly the front menu (its items'
-// texts; no line or the menu's selection), and no menu holds more items than its text plus the cap
-// on empty ones.
-//
-// Lines starting with byte 1 are keys (code, modifiers), 2 typed text, 3 mouse buttons or moves.
+// Server messages and the player's keys (byte 1: code, modifiers), typed text (2) and mouse
+// (3), one per line, through the dispatcher into the real menu controller. The list always
+// shows the front menu; only ping, midt, midc and soundstate answer, as their rules say.
 
 #include <algorithm>
 #include <cstdint>

@@ -1,8 +1,6 @@
-// Hostile format strings (language files are editable) with typed arguments through the
-// bounded formatter. Any format must stay within its size, cut exactly where a longer buffer's
-// output is cut, and read no argument that is not there. Where printf defines the format for
-// the arguments given (known conversions with their own argument types, flags that mean
-// something for them), the output must be snprintf's, and the wide formatter's the same text.
+// Hostile format strings (language files are editable) through the bounded formatter: any
+// format stays within its size and cuts where a longer buffer would; where printf defines
+// the format for the arguments given, the output is snprintf's, narrow and wide.
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -1,7 +1,5 @@
-// Any history line from the server (form feeds between segments, marks at their starts) laid
-// out for the pane with any limit, and made speakable. The segments, never empty nor holding a
-// form feed, show the start of the text without the marks, as much as the limit allows but
-// never half a surrogate pair; speech gets every character but the controls, line ends kept.
+// Any history line laid out for the pane with any limit, and made speakable: the start of
+// the text without its marks, as much as the limit allows but never half a surrogate pair.
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -1,8 +1,5 @@
-// Any file name a server announces, and any bytes from a web server, in pieces of any size,
-// as the answer to a download. A name the checks let through stays inside the program folder;
-// the answer ends in a documented result, a success carries exactly the body after the head
-// (its announced length when there is one), and the local copy is the new body after a
-// success, the old file after anything else.
+// Any download name a server announces, and any web server's answer in pieces: let-through
+// names stay in the program folder; a success is exactly the body, a failure keeps the old file.
 
 #include <fuzzer/FuzzedDataProvider.h>
 

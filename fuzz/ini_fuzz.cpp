@@ -1,10 +1,6 @@
-// Any bytes as the INI files players and servers edit. Read, written and read again, the
-// entries stay the same (the writer's escapes, line ends and key order change no key or
-// value), a value survives escaping whatever bytes it holds, and a language file's messages
-// are its values. As config.ini (the whole input) and a server's views and channels files
-// (the input split), loaded, saved and loaded again: every setting within its range, the
-// default server and the current view naming an entry, the tables within their limits and the
-// flags published for the sound threads the channels' own; what was saved loads back the same.
+// Any bytes as the INI files players and servers edit: entries, escapes and messages survive
+// writing and reading; as config.ini and a server's views and channels files, the settings
+// stay in range and load back the same after a save.
 
 #include <fuzzer/FuzzedDataProvider.h>
 

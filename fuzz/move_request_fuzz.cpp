@@ -1,7 +1,5 @@
-// Any cn4m and rv1m request through the request reader and, at small depths, both move
-// searches, compared with the literal reference the unit tests use: the fields as sscanf reads
-// them, every cell, the searches and the answer the server gets. The first byte picks the game
-// (bit 0: Reversi); the rest is the text after the keyword.
+// Any cn4m (first byte even) or rv1m request against the literal reference the unit tests
+// use: the fields as sscanf reads them, every cell and, at small depths, the searches.
 
 #include <algorithm>
 #include <climits>

@@ -1,12 +1,6 @@
-// Any bytes as a sound file the server chooses (WAV, Ogg Vorbis; libogg is built without page
-// checksums, so changed bytes reach the decoder): decoded, the sample read, sought and read
-// again as a stream, with one or two channels, a rate within the limits, whole frames and every
-// value a finite number in -1..1, so no file can push the mix past full scale. The same bytes,
-// one line each, as sound parameter strings played through the real engine into the offline
-// output, with loops, stops, volumes and file streams among them: no option list outgrows its
-// cap and the mix holds only finite numbers (a NaN is heard as silence or a bang). Sounds
-// "door" (mono) and "wind" (stereo) are WAV files in the user folder; "file://tone.wav" is a
-// stream there.
+// Any bytes as a sound file (WAV, Ogg Vorbis) and, line by line, as sound strings played
+// through the engine: decoded samples keep their type's limits and full scale, option lists
+// their cap, and the mix finite numbers. "door", "wind" and the stream "file://tone.wav" exist.
 
 #include <algorithm>
 #include <cmath>

@@ -1,11 +1,6 @@
-// The text layer under any bytes. UTF-8 and UTF-16 conversions against a decoder written from
-// the standard's table of well-formed sequences: one U+FFFD for each maximal subpart, each
-// unpaired surrogate one U+FFFD, valid text surviving both round trips. The number readers
-// against the C library in the C locale (parseInteger with strtoll in every base it takes,
-// parseDouble with strtod): value and consumed length bit for bit, a NaN only a NaN. The
-// server's box requests (inbx, inbm, inbp, msgb, msbm) against the rule read literally (fields
-// between separators, a run of separators counting as one, the first four kept), and their
-// answers within their limits, the start of the uncut answer, never half a UTF-8 character.
+// The text layer under any bytes, against references: UTF-8 and UTF-16 against the standard's
+// table of well-formed sequences and its U+FFFD for each maximal subpart, the number readers
+// against strtoll and strtod, and the box requests against their fields read literally.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -146,6 +141,8 @@ void checkNumbers(const std::uint8_t* data, std::size_t size) {
     }
 }
 
+// Fields between separators, a run of them counting as one, the first four kept; the answers
+// within their limits, the start of the uncut answer, never half a UTF-8 character.
 void checkBoxes(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider input(data, size);
     const std::size_t repeat = input.ConsumeIntegralInRange<std::size_t>(1, 40);

@@ -1,7 +1,5 @@
-// Any bytes as a server's answer to the connection (handshake lines, then frames) through the
-// real handshake and WebSocket stream, compared with a literal reading of the rules: status
-// 101 as strtol reads it, an empty line within the header limit, no line over the length
-// limit; then final text, ping and close frames, never masked, the length in any of its forms.
+// Any bytes as a server's answer (handshake lines, then frames) through the real handshake and
+// WebSocket stream, against a literal reading of the rules.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -31,8 +29,8 @@ struct Event {
     bool operator==(const Event&) const = default;
 };
 
-// Where the frames start when the answer accepts the connection. Carriage returns anywhere in
-// a line do not count.
+// Where the frames start when the answer accepts: status 101 as strtol reads it, an empty line
+// within the header limit, no line (its carriage returns left out) over the length limit.
 std::optional<std::size_t> literalHandshake(std::string_view bytes) {
     std::size_t at = 0;
     for (std::size_t count = 0; count <= kMaxHandshakeHeaders; ++count) {
@@ -59,7 +57,8 @@ std::optional<std::size_t> literalHandshake(std::string_view bytes) {
     return std::nullopt;
 }
 
-// Frames until the bytes end, a close frame or a failure; a frame cut short is no event.
+// Final text, ping and close frames, never masked, the length in any of its three forms, until
+// the bytes end, a close frame or a failure; a frame cut short is no event.
 std::vector<Event> literalFrames(std::string_view bytes, std::size_t maxPayload) {
     std::vector<Event> events;
     const auto byte = [&](std::size_t i) {
