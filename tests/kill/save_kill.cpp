@@ -1,7 +1,8 @@
 // The settings saves killed at random moments: a child saves config.ini and the views and
 // channels files in a loop, alternating between two contents, and is killed with SIGKILL after
-// a random while. Every file must then be whole, one of the two contents, and load; the
-// interrupted saves' temporary files go at the next start. The argument: how many kills (30).
+// a random while. Every file must then be whole, byte for byte one of the two contents (which
+// the unit tests load); the interrupted saves' temporary files go at the next start. The
+// argument: how many kills (30).
 
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -59,19 +60,6 @@ std::vector<std::string> contents(const std::string& folder) {
     return all;
 }
 
-// What a new start finds, file by file (each may come from another save than the others).
-bool loadsAsOneOf(const std::string& folder) {
-    Saved loaded(folder, 0, u"");
-    loadConfig(loaded.state);
-    loadServerPresentation(loaded.state, 0);
-    const auto isName = [](const std::u16string& name) {
-        return name == u"old" || name == u"new and longer";
-    };
-    const AppState& s = loaded.state;
-    return (s.settings.fontSize == 11 || s.settings.fontSize == 23) &&
-           isName(s.presentation.channels[0].name) && isName(s.presentation.views[0].name);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -111,10 +99,8 @@ int main(int argc, char** argv) {
         }
         removeInterruptedSaves(path);
         // Only the three files are left once the interrupted saves' files are gone.
-        if (!loadsAsOneOf(path) ||
-            std::distance(std::filesystem::directory_iterator(pathFromUtf8(path)), {}) != 3) {
-            std::fprintf(stderr, "kill %d: the files do not load, or a temporary one stayed\n",
-                         kill);
+        if (std::distance(std::filesystem::directory_iterator(pathFromUtf8(path)), {}) != 3) {
+            std::fprintf(stderr, "kill %d: an interrupted save's file stayed\n", kill);
             return 1;
         }
     }
