@@ -17,18 +17,15 @@ namespace vendrel::fuzzing {
 
 // UTF-8, with its trailing separator, as the core's folders are.
 inline const std::string& runFolder(std::string_view target) {
-    static const std::filesystem::path path = [&] {
+    static const std::string folder = [&] {
         std::error_code error;
-        const auto base = std::filesystem::is_directory("/dev/shm", error)
-                              ? std::filesystem::path("/dev/shm")
-                              : std::filesystem::temp_directory_path();
-        auto made =
-            base / ("vendrel-" + std::string(target) + "-fuzz-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(made);
-        return made;
-    }();
-    // Registered once the path is made, so that it is removed before the path is destroyed.
-    static const std::string folder = [] {
+        const bool hasMemoryFolder = std::filesystem::is_directory("/dev/shm", error);
+        // Made before the removal is registered, so it is still there when the removal runs.
+        static const std::filesystem::path path =
+            (hasMemoryFolder ? std::filesystem::path("/dev/shm")
+                             : std::filesystem::temp_directory_path()) /
+            ("vendrel-" + std::string(target) + "-fuzz-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(path);
         std::atexit([] {
             std::error_code ignored;
             std::filesystem::remove_all(path, ignored);
