@@ -1,21 +1,26 @@
 // The text layer under any bytes, against references: UTF-8 and UTF-16 against the standard's
 // table of well-formed sequences and its U+FFFD for each maximal subpart, the number readers
-// against strtoll and strtod, and the box requests against their fields read literally.
+// against strtoll and strtod, the move requests against sscanf, and the box requests against
+// their fields read literally.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "dialogs/box_request.h"
 #include "fuzz_failure.h"
+#include "games/move_request.h"
+#include "games/reference_search.h"
 #include "text/numbers.h"
 #include "text/utf.h"
 
@@ -141,6 +146,33 @@ void checkNumbers(const std::uint8_t* data, std::size_t size) {
     }
 }
 
+// A cn4m (first byte even) or rv1m request: the fields as sscanf reads them and every cell,
+// against the literal reference of the unit tests, whose differential test compares the
+// searches on random requests.
+void checkMoveRequest(const std::uint8_t* data, std::size_t size) {
+    const bool isReversi = (data[0] & 1) != 0;
+    const std::string args(reinterpret_cast<const char*>(data) + 1, size - 1);
+    const MoveRequest request = parseMoveRequest(args, isReversi);
+    const reference::Request expected = reference::parseRequest(args, isReversi);
+
+    // sscanf's %d is no reference past the int range, where the C library leaves it undefined.
+    for (const int value : {request.side, request.unused, request.depth, request.flags}) {
+        if (value == INT_MAX || value == INT_MIN) {
+            return;
+        }
+    }
+    if (request.side != expected.side || request.unused != expected.unused ||
+        request.depth != expected.depth || request.flags != expected.flags) {
+        fail("the request's numbers differ from sscanf's", args);
+    }
+    int cells[64] = {};
+    const std::size_t count = isReversi ? 64 : 42;
+    readPosition(request.position, std::span<int>(cells, count));
+    if (!std::equal(cells, cells + count, expected.cells.begin())) {
+        fail("the board differs from the literal reading", args);
+    }
+}
+
 // Fields between separators, a run of them counting as one, the first four kept; the answers
 // within their limits, the start of the uncut answer, never half a UTF-8 character.
 void checkBoxes(const std::uint8_t* data, std::size_t size) {
@@ -200,6 +232,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkUtf(data, size);
     if (size > 0) {
         checkNumbers(data, size);
+        checkMoveRequest(data, size);
     }
     checkBoxes(data, size);
     return 0;
