@@ -14,17 +14,13 @@ TEST(Links, OnlyMailCallAndOurOwnWebHost) {
     };
     const Case cases[] = {
         {"https://web:1380/fr/register", true},
-        {"http://web:1380/", true},
-        {"ftp://web:1380/file", true},
         {"https://web:1380", false}, // no "/" after the host
         {"https://web:1380.evil.example/", false},
         {"https://other.example/", false},
         {"mailto:someone@example.org", true},
         {"skype:someone", true},
-        {"callto:+331234", true},
         {"file:///C:/Windows/system32/calc.exe", false},
         {"javascript:alert(1)", false},
-        {"C:\\Windows\\notepad.exe", false},
         {"", false},
     };
     for (const auto& c : cases) {
