@@ -7,12 +7,12 @@
 #include "fakes/fake_socket_system.h"
 #include "fakes/temp_folder.h"
 #include "net/connection_error.h"
+#include "net/frame_bytes.h"
 #include "net/login_record.h"
 #include "net/query_encoding.h"
 
 namespace vendrel {
 namespace {
-
 using testing::acceptedHandshake;
 using testing::serverText;
 
@@ -88,20 +88,24 @@ TEST(Connection, TlsIsAskedOfThePortAndItsFailuresAreFinal) {
         EXPECT_EQ(world.login(SocketSystem::Security::Tls), failure);
         EXPECT_EQ(world.sockets.hosts, std::vector<std::string>{"tls:lounge:1321"});
         EXPECT_EQ(world.sockets.written, std::vector<std::string>{""});
+        EXPECT_NE(world.logText().find("Connecting to lounge:1321 (TLS)...\r\n"),
+                  std::string::npos);
     }
-    LoginWorld world;
-    world.sockets.plan.push_back({0, {acceptedHandshake() + serverText("ok")}});
-    EXPECT_EQ(world.login(SocketSystem::Security::Tls), 0);
-    EXPECT_NE(world.logText().find("Connecting to lounge:1321 (TLS)...\r\n"), std::string::npos);
 }
 
-TEST(Connection, CloseEndsTheLogin) {
+TEST(Connection, CloseEndsTheLoginAndTheNextLoginStartsAfresh) {
     LoginWorld world;
+    // The first connection ends with the server's close frame.
+    world.sockets.plan.push_back(
+        {0, {acceptedHandshake() + serverText("ok") + testing::bytes({0x88, 0})}});
     world.sockets.plan.push_back({0, {acceptedHandshake() + serverText("ok")}});
     ASSERT_EQ(world.login(), 0);
+    std::string message;
+    EXPECT_FALSE(world.connection.receiveMessage(message));
     world.connection.close();
     EXPECT_FALSE(world.connection.loggedIn);
     EXPECT_FALSE(world.connection.sendText("late"));
+    EXPECT_EQ(world.login(), 0);
     EXPECT_NE(world.logText().find("Connection closed !\r\n"), std::string::npos);
 }
 

@@ -64,37 +64,10 @@ TEST(Downloads, LocalFileTime) {
     EXPECT_LT(time, 41024448000000000u);
 }
 
-TEST(HttpClient, RequestTextAndResponseRules) {
+TEST(HttpClient, WebHostsWithASchemeAndTheRequestText) {
     EXPECT_EQ(httpRequestText("GET", "/autodl/a.ogg", "web"),
               "GET /autodl/a.ogg HTTP/1.0\r\nHost:web\r\nUser-Agent:Vendrel " VENDREL_VERSION_TEXT
               "\r\n\r\n");
-    const std::pair<std::string, int> cases[] = {
-        {"HTTP/1.0 200 OK\r\n\r\nbody", 0},
-        {"HTTP/1.0 200\r\n\r\nbody", 0},
-        {"HTTP/1.0 200 OK\r\ncontent-length: 4\r\n\r\nbody", 0},
-        {"HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nbody", kHttpTruncated},
-        {"HTTP/1.0 404 Not Found\r\n\r\nbody", 404},
-        {"HTTP/1.0 200 OK\r\n\r\n", kHttpNoBody},
-        // Only a well-formed status line counts; a status never reads as one of our results.
-        {"HTTP/1.1 OK\r\n\r\nbody", kHttpNoStatus},
-        {"HTTP/1.0 000 X\r\n\r\nbody", kHttpNoStatus},
-        {"HTTP/1.0 +200 OK\r\n\r\nbody", kHttpNoStatus},
-        {"HTTP/1.0 2000 OK\r\n\r\nbody", kHttpNoStatus},
-        {"HTTP/1.0\r\nX: 200 OK\r\n\r\nbody", kHttpNoStatus},
-        {"SPAM 200 OK\r\n\r\nbody", kHttpNoStatus},
-    };
-    for (const auto& [bytes, result] : cases) {
-        HttpResponse response;
-        response.bytes = bytes;
-        parseHttpResponse(response);
-        EXPECT_EQ(response.result, result) << bytes;
-        if (result == 0) {
-            EXPECT_EQ(response.body(), "body") << bytes;
-        }
-    }
-}
-
-TEST(HttpClient, WebHostsWithAScheme) {
     using Security = SocketSystem::Security;
     const struct {
         const char* webHost;
@@ -137,21 +110,34 @@ TEST(HttpClient, OversizedSilentAndHeaderSmugglingRequestsAreRefused) {
     EXPECT_EQ(sockets.written.size(), 2u);
 }
 
-TEST(Downloads, FailuresNeverDamageTheOldCopy) {
+TEST(Downloads, OnlyAWholeAnswerOfStatus200ReplacesTheOldCopy) {
     testing::TempFolder folder;
     const std::string path = folder.str() + "door.ogg";
-    std::ofstream(pathFromUtf8(path), std::ios::binary) << "old";
     const std::pair<testing::PlannedConnection, int> cases[] = {
-        {{0, {"HTTP/1.0 404 Not Found\r\n\r\n"}}, 404},
-        {{0, {"HTTP/1.0 200 OK\r\n\r\nhalf of the"}, -1}, kHttpTruncated},
+        {{0, {"HTTP/1.0 200 OK\r\n\r\nbo", "dy"}}, 0},
+        {{0, {"HTTP/1.0 200\r\n\r\nbody"}}, 0},
+        {{0, {"HTTP/1.0 200 OK\r\ncontent-length: 4\r\n\r\nbody"}}, 0},
+        {{0, {"HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\nbody"}}, kHttpTruncated},
+        {{0, {"HTTP/1.0 200 OK\r\n\r\nbody"}, -1}, kHttpTruncated}, // reset before the end
+        {{0, {"HTTP/1.0 404 Not Found\r\n\r\nbody"}}, 404},
+        {{0, {"HTTP/1.0 200 OK\r\n\r\n"}}, kHttpNoBody},
         {{10061, {}}, 10061},
-        {{0, {"HTTP/1.0 200 OK\r\n\r\nnew ", "content"}}, 0},
+        // Only a well-formed status line counts; a status never reads as one of our results.
+        {{0, {"HTTP/1.1 OK\r\n\r\nbody"}}, kHttpNoStatus},
+        {{0, {"HTTP/1.0 000 X\r\n\r\nbody"}}, kHttpNoStatus},
+        {{0, {"HTTP/1.0 +200 OK\r\n\r\nbody"}}, kHttpNoStatus},
+        {{0, {"HTTP/1.0 2000 OK\r\n\r\nbody"}}, kHttpNoStatus},
+        {{0, {"HTTP/1.0\r\nX: 200 OK\r\n\r\nbody"}}, kHttpNoStatus},
+        {{0, {"SPAM 200 OK\r\n\r\nbody"}}, kHttpNoStatus},
     };
     for (const auto& [planned, result] : cases) {
+        std::ofstream(pathFromUtf8(path), std::ios::binary) << "old";
         testing::FakeSocketSystem sockets;
         sockets.plan.push_back(planned);
-        EXPECT_EQ(downloadFile(sockets, {"door.ogg", "web", "/autodl/door.ogg", path}), result);
-        EXPECT_EQ(readWholeFile(path), result == 0 ? "new content" : "old") << result;
+        const auto answer = ::testing::PrintToString(planned.incoming);
+        EXPECT_EQ(downloadFile(sockets, {"door.ogg", "web", "/autodl/door.ogg", path}), result)
+            << answer;
+        EXPECT_EQ(readWholeFile(path), result == 0 ? "body" : "old") << answer;
     }
     // No temporary file is left behind.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);

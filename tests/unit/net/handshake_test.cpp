@@ -22,42 +22,6 @@ TEST(Handshake, RequestBytes) {
               "GET /play?" + longQuery.substr(0, kMaxHandshakeRequest - 10));
 }
 
-TEST(Handshake, LineBytes) {
-    struct Case {
-        const char* input;
-        std::size_t maxLine;
-        LineProgress progress;
-        std::size_t consumed;
-        const char* line;
-    };
-    const Case cases[] = {
-        // Carriage returns go wherever they are, not only before the line feed.
-        {"a\rb\r\r\nc", kMaxHandshakeLine, LineProgress::Complete, 6, "ab"},
-        {"abcdef\n", 4, LineProgress::TooLong, 4, "abcd"},
-        {"abcd\r\n", 4, LineProgress::Complete, 6, "abcd"},
-    };
-    for (const auto& c : cases) {
-        std::string line;
-        const LineStep step = takeLineBytes(c.input, line, c.maxLine);
-        EXPECT_EQ(step.progress, c.progress) << c.input;
-        EXPECT_EQ(step.consumed, c.consumed) << c.input;
-        EXPECT_EQ(line, c.line) << c.input;
-    }
-}
-
-TEST(Handshake, StatusCode) {
-    const std::pair<const char*, int> cases[] = {
-        {"  HTTP/1.1\t 404", 404},
-        {"HTTP/1.1 0101", 101}, // decimal, never octal
-        {"HTTP/1.1", 0},
-        {"HTTP/1.1 abc", 0},
-        {"101", 0}, // the first word is never the code
-    };
-    for (const auto& [line, code] : cases) {
-        EXPECT_EQ(parseStatusCode(line), code) << line;
-    }
-}
-
 TEST(Handshake, ReadsTheAnswerAndLogsIt) {
     std::string manyHeaders = "HTTP/1.1 101 Switching Protocols\r\n";
     std::vector<std::string> manyHeadersLog;
@@ -72,9 +36,10 @@ TEST(Handshake, ReadsTheAnswerAndLogsIt) {
         std::vector<std::string> log;
     };
     const Case cases[] = {
-        {{"HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\n", "X: y\r\n\r\n"},
+        // Lines split across reads; carriage returns dropped wherever they are.
+        {{"HTTP/1.1 1", "01 Switching Protocols\r", "\nUpgrade: web\rsocket\r\n", "\r\n"},
          0,
-         {"Header: Upgrade: websocket", "Header: X: y", "Header: "}},
+         {"Header: Upgrade: websocket", "Header: "}},
         {{"HTTP/1.1 200 OK\r\n\r\n"}, -1, {"Status!=101: 200; status line = HTTP/1.1 200 OK"}},
         {{"garbage\n"}, -1, {"Status!=101: 0; status line = garbage"}},
         {{"HTTP/1.1 101"}, -1, {"Connection lost before response"}},

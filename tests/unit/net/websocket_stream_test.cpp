@@ -58,18 +58,6 @@ TEST(WebSocketStream, ReceivesMessagesAndAnswersOnTheWay) {
     }
 }
 
-TEST(WebSocketStream, ReadLineDropsCarriageReturnsAndKeepsTheRest) {
-    FakeByteStream socket({"HTTP/1.1 1", "01 OK\r", "\n\r\nX"});
-    socket.maxRead = 3;
-    WebSocketStream stream(socket);
-    std::string line;
-    ASSERT_EQ(stream.readLine(line), LineRead::Line);
-    EXPECT_EQ(line, "HTTP/1.1 101 OK");
-    ASSERT_EQ(stream.readLine(line), LineRead::Line);
-    EXPECT_EQ(line, "");
-    EXPECT_EQ(stream.readLine(line), LineRead::Lost);
-}
-
 TEST(WebSocketStream, SendsOneWholeFramePerTextAndCountsOnlyThePayloadThatWentOut) {
     const std::tuple<std::size_t, std::string, std::size_t> cases[] = {
         {SIZE_MAX, bytes({0x81, 6}) + "msel 1", 6},
@@ -83,16 +71,6 @@ TEST(WebSocketStream, SendsOneWholeFramePerTextAndCountsOnlyThePayloadThatWentOu
         EXPECT_EQ(stream.sendText("msel 1"), result) << writeLimit;
         EXPECT_EQ(socket.writes, std::vector<std::string>{written}) << writeLimit;
     }
-}
-
-TEST(WebSocketStream, ResetStartsANewConnection) {
-    FakeByteStream socket({bytes({0x88, 0}), bytes({0x81, 1}) + "n"});
-    WebSocketStream stream(socket);
-    std::string message;
-    EXPECT_FALSE(stream.receiveMessage(message));
-    stream.reset();
-    EXPECT_TRUE(stream.receiveMessage(message));
-    EXPECT_EQ(message, "n");
 }
 
 } // namespace
