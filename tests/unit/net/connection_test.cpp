@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "app/debug_log.h"
 #include "app/files.h"
 #include "fakes/fake_socket_system.h"
@@ -116,12 +118,7 @@ TEST(ConnectionError, WhatThePlayerIsTold) {
                : key == "tlserror"            ? u"No encryption."
                                               : u"Connection failed.";
     };
-    struct Case {
-        int result;
-        std::string lastError;
-        std::u16string expected;
-    };
-    const Case cases[] = {
+    const std::tuple<int, std::string, std::u16string> cases[] = {
         {Connection::kRefused, "Wrong password.", u"Wrong password."},
         {Connection::kRetry, "", u"Cannot reach the lounge."},
         {11001, "", u"Connection failed.\r\nHost not found.\r\nCode d'erreur: 11001"},
@@ -132,9 +129,9 @@ TEST(ConnectionError, WhatThePlayerIsTold) {
         {kErrorTlsCertificate, "", u"Not the real server."},
         {kErrorTlsFailed, "", u"No encryption."},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(connectionErrorText(c.result, c.lastError, u"Host not found.", tr), c.expected)
-            << c.result;
+    for (const auto& [result, lastError, expected] : cases) {
+        EXPECT_EQ(connectionErrorText(result, lastError, u"Host not found.", tr), expected)
+            << result;
     }
 }
 

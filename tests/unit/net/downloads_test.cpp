@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <tuple>
 
 #include "app/files.h"
 #include "app/version.h"
@@ -110,9 +111,16 @@ TEST(HttpClient, OversizedSilentAndHeaderSmugglingRequestsAreRefused) {
     EXPECT_EQ(sockets.written.size(), 2u);
 }
 
-TEST(Downloads, OnlyAWholeAnswerOfStatus200ReplacesTheOldCopy) {
+TEST(Downloads, OnlyAWholeAnswerOfStatus200ReplacesTheOldCopyAndTheHistorySaysWhich) {
     testing::TempFolder folder;
-    const std::string path = folder.str() + "door.ogg";
+    // In a sub-folder, made by the first download.
+    const DownloadJob job{"sounds/door.ogg", "web", "/autodl/sounds/door.ogg",
+                          localDownloadPath(folder.str(), "sounds/door.ogg")};
+    const Translate tr = [](std::string_view key) {
+        return key == "downloadingStart" ? std::u16string(u"Downloading %s")
+               : key == "downloadingOk"  ? std::u16string(u"Done %s")
+                                         : std::u16string(u"Failed %s (%d)");
+    };
     const std::pair<testing::PlannedConnection, int> cases[] = {
         {{0, {"HTTP/1.0 200 OK\r\n\r\nbo", "dy"}}, 0},
         {{0, {"HTTP/1.0 200\r\n\r\nbody"}}, 0},
@@ -131,46 +139,28 @@ TEST(Downloads, OnlyAWholeAnswerOfStatus200ReplacesTheOldCopy) {
         {{0, {"SPAM 200 OK\r\n\r\nbody"}}, kHttpNoStatus},
     };
     for (const auto& [planned, result] : cases) {
-        std::ofstream(pathFromUtf8(path), std::ios::binary) << "old";
         testing::FakeSocketSystem sockets;
         sockets.plan.push_back(planned);
+        testing::RecordingHistory history;
+        doDownload(job, sockets, history, tr);
+        const std::u16string outcome =
+            result == 0 ? u"Done sounds/door.ogg"
+                        : u"Failed sounds/door.ogg (" + toWide(std::to_string(result)) + u")";
+        const std::vector<std::pair<std::u16string, std::int32_t>> expected = {
+            {u"Downloading sounds/door.ogg", kDownloadChannel}, {outcome, kDownloadChannel}};
         const auto answer = ::testing::PrintToString(planned.incoming);
-        EXPECT_EQ(downloadFile(sockets, {"door.ogg", "web", "/autodl/door.ogg", path}), result)
-            << answer;
-        EXPECT_EQ(readWholeFile(path), result == 0 ? "body" : "old") << answer;
+        EXPECT_EQ(history.lines(), expected) << answer;
+        EXPECT_EQ(readWholeFile(job.localPath), result == 0 ? "body" : "old") << answer;
+        std::ofstream(pathFromUtf8(job.localPath), std::ios::binary) << "old";
     }
     // No temporary file is left behind.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path() / "sounds"), {}), 1);
     // A folder where the file should go: the download fails instead of claiming success.
     std::filesystem::create_directories(folder.path() / "taken.ogg" / "inner");
     testing::FakeSocketSystem sockets;
     sockets.plan.push_back({0, {"HTTP/1.0 200 OK\r\n\r\ndata"}});
-    const DownloadJob job{"taken.ogg", "web", "/autodl/taken.ogg", folder.str() + "taken.ogg"};
-    EXPECT_EQ(downloadFile(sockets, job), kDownloadNotWritten);
-}
-
-TEST(Downloads, CreatesSubFoldersAndReportsToTheHistory) {
-    testing::TempFolder folder;
-    testing::FakeSocketSystem sockets;
-    sockets.plan.push_back({0, {"HTTP/1.0 200 OK\r\n\r\nRIFF"}});
-    sockets.plan.push_back({0, {"HTTP/1.0 404 Not Found\r\n\r\n"}});
-    testing::RecordingHistory history;
-    const Translate tr = [](std::string_view key) {
-        return key == "downloadingStart" ? std::u16string(u"Downloading %s")
-               : key == "downloadingOk"  ? std::u16string(u"Done %s")
-                                         : std::u16string(u"Failed %s (%d)");
-    };
-    const DownloadJob job{"sounds/door.wav", "web", "/autodl/sounds/door.wav",
-                          localDownloadPath(folder.str(), "sounds/door.wav")};
-    doDownload(job, sockets, history, tr);
-    doDownload(job, sockets, history, tr);
-    EXPECT_EQ(readWholeFile(job.localPath), "RIFF");
-    const std::vector<std::pair<std::u16string, std::int32_t>> expected = {
-        {u"Downloading sounds/door.wav", kDownloadChannel},
-        {u"Done sounds/door.wav", kDownloadChannel},
-        {u"Downloading sounds/door.wav", kDownloadChannel},
-        {u"Failed sounds/door.wav (404)", kDownloadChannel}};
-    EXPECT_EQ(history.lines(), expected);
+    const DownloadJob blocked{"taken.ogg", "web", "/autodl/taken.ogg", folder.str() + "taken.ogg"};
+    EXPECT_EQ(downloadFile(sockets, blocked), kDownloadNotWritten);
 }
 
 } // namespace

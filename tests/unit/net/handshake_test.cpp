@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 #include "fakes/fake_byte_stream.h"
@@ -30,12 +31,8 @@ TEST(Handshake, ReadsTheAnswerAndLogsIt) {
         manyHeadersLog.emplace_back("Header: X: y");
     }
     manyHeadersLog.emplace_back("Too many handshake headers");
-    struct Case {
-        std::vector<std::string> server;
-        int result;
-        std::vector<std::string> log;
-    };
-    const Case cases[] = {
+    // What the server sends, the result, and the log.
+    const std::tuple<std::vector<std::string>, int, std::vector<std::string>> cases[] = {
         // Lines split across reads; carriage returns dropped wherever they are.
         {{"HTTP/1.1 1", "01 Switching Protocols\r", "\nUpgrade: web\rsocket\r\n", "\r\n"},
          0,
@@ -49,14 +46,15 @@ TEST(Handshake, ReadsTheAnswerAndLogsIt) {
         {{std::string(kMaxHandshakeLine + 1, 'h')}, -1, {"Handshake line too long"}},
         {{manyHeaders}, -1, manyHeadersLog},
     };
-    for (const auto& c : cases) {
-        testing::FakeByteStream socket(c.server);
+    for (const auto& [server, result, log] : cases) {
+        testing::FakeByteStream socket(server);
         WebSocketStream stream(socket);
-        std::vector<std::string> log;
-        const int result = performHandshake(stream, "YQ..",
-                                            [&](std::string_view line) { log.emplace_back(line); });
-        EXPECT_EQ(result, c.result) << c.log[0];
-        EXPECT_EQ(log, c.log);
+        std::vector<std::string> logged;
+        EXPECT_EQ(performHandshake(stream, "YQ..",
+                                   [&](std::string_view line) { logged.emplace_back(line); }),
+                  result)
+            << log[0];
+        EXPECT_EQ(logged, log);
         EXPECT_EQ(socket.writes, std::vector<std::string>{buildHandshakeRequest("YQ..")});
     }
 }

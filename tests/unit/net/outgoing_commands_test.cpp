@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "app/debug_log.h"
 #include "fakes/fake_chat_line.h"
 #include "fakes/fake_socket_system.h"
@@ -83,21 +85,15 @@ TEST(ChatHistory, RecallSelection) {
         line.content = text;
         history.sendChatLine(line, send);
     }
-    struct Step {
-        int step;
-        std::u16string content;
-        std::size_t selectionStart;
-    };
-    const Step steps[] = {{-1, u"/nothing", 1},  {-1, u"@bob hi there", 5}, {-1, u"hello", 1},
-                          {-1, u"/me waves", 4}, {-1, u"/me waves", 4},     {+1, u"hello", 1},
-                          {+5, u"", 1}};
-    for (const auto& s : steps) {
-        history.recallChatLine(s.step, line);
-        EXPECT_EQ(line.content, s.content);
-        if (!s.content.empty()) {
-            EXPECT_EQ(line.selectionStart, s.selectionStart)
-                << std::string(s.content.begin(), s.content.end());
-        }
+    // Each step, the line recalled and where its selection starts (after a command word).
+    const std::tuple<int, std::u16string, std::size_t> steps[] = {
+        {-1, u"/nothing", 1},  {-1, u"@bob hi there", 5}, {-1, u"hello", 1}, {-1, u"/me waves", 4},
+        {-1, u"/me waves", 4}, {+1, u"hello", 1},         {+5, u"", 0}};
+    for (const auto& [step, content, selectionStart] : steps) {
+        history.recallChatLine(step, line);
+        EXPECT_EQ(line.content, content);
+        EXPECT_EQ(line.selectionStart, selectionStart)
+            << std::string(content.begin(), content.end());
     }
 }
 
