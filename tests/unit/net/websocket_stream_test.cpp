@@ -31,7 +31,7 @@ TEST(WebSocketStream, ReceivesMessagesAndAnswersOnTheWay) {
          {bytes({0x89, 1}) + "x" + bytes({0x81, 2}) + "hi"},
          {"hi"},
          {bytes({0x8A, 1}) + "x"}},
-        // Nothing after a close is read, and the close is echoed once.
+        // Nothing after a close is returned, and the close is echoed once.
         {"close echoed",
          {bytes({0x81, 1}) + "a" + bytes({0x88, 2, 0x03, 0xE8}) + bytes({0x81, 1}) + "b"},
          {"a"},
