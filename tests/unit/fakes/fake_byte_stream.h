@@ -3,12 +3,11 @@
 // would, and everything written is recorded write by write.
 
 #include <algorithm>
-#include <cstddef>
+#include <cstdint>
 #include <cstring>
-#include <limits>
+#include <deque>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "net/byte_stream.h"
@@ -19,29 +18,26 @@ class FakeByteStream final : public ByteStream {
 public:
     // Each read returns bytes of one piece only, at most maxRead of them; after the last
     // piece every read returns 0, as when the server has closed.
-    std::vector<std::string> incoming;
-    std::size_t maxRead = std::numeric_limits<std::size_t>::max();
+    std::deque<std::string> incoming;
+    std::size_t maxRead = SIZE_MAX;
     // Total bytes accepted before writes start to fail (a peer that went away mid-write).
-    std::size_t writeLimit = std::numeric_limits<std::size_t>::max();
+    std::size_t writeLimit = SIZE_MAX;
     std::vector<std::string> writes;
-    std::size_t reads = 0;
 
     FakeByteStream() = default;
-    explicit FakeByteStream(std::vector<std::string> pieces) : incoming(std::move(pieces)) {}
+    explicit FakeByteStream(const std::vector<std::string>& pieces)
+        : incoming(pieces.begin(), pieces.end()) {}
 
     std::size_t read(std::span<char> buffer) override {
-        ++reads;
-        while (piece_ < incoming.size() && offset_ == incoming[piece_].size()) {
-            ++piece_;
-            offset_ = 0;
+        while (!incoming.empty() && incoming.front().empty()) {
+            incoming.pop_front();
         }
-        if (piece_ == incoming.size() || buffer.empty()) {
+        if (incoming.empty()) {
             return 0;
         }
-        const std::string& piece = incoming[piece_];
-        const std::size_t count = std::min({buffer.size(), maxRead, piece.size() - offset_});
-        std::memcpy(buffer.data(), piece.data() + offset_, count);
-        offset_ += count;
+        const std::size_t count = std::min({buffer.size(), maxRead, incoming.front().size()});
+        std::memcpy(buffer.data(), incoming.front().data(), count);
+        incoming.front().erase(0, count);
         return count;
     }
 
@@ -53,8 +49,6 @@ public:
     }
 
 private:
-    std::size_t piece_ = 0;
-    std::size_t offset_ = 0;
     std::size_t written_ = 0;
 };
 

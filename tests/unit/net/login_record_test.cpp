@@ -6,24 +6,19 @@
 #include <cstdint>
 
 #include "app/machine_key.h"
+#include "net/frame_bytes.h"
 #include "net/query_encoding.h"
 
 namespace vendrel {
 namespace {
 
+using testing::bytes;
+
 TEST(LoginRecord, Base36) {
-    struct Case {
-        std::uint64_t value;
-        const char* text;
-    };
-    const Case cases[] = {
-        {0, "0"},          {9, "9"},
-        {10, "a"},         {35, "z"},
-        {36, "10"},        {kClientVersionPacked, "2tc1"},
-        {0x10A00, "1gjk"}, {UINT64_MAX, "3w5e11264sgsf"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(toBase36(c.value), c.text) << c.value;
+    const std::pair<std::uint64_t, const char*> cases[] = {
+        {0, "0"}, {35, "z"}, {36, "10"}, {UINT64_MAX, "3w5e11264sgsf"}};
+    for (const auto& [value, text] : cases) {
+        EXPECT_EQ(toBase36(value), text) << value;
     }
 }
 
@@ -39,34 +34,40 @@ TEST(LoginRecord, EightFieldsInOrderAndTheirEncoding) {
     // Fields apart by \177 (DEL); Windows 10 is system version 0x10A00.
     EXPECT_EQ(record, "alice\177s3cret\177fr\1772tc1\177l8wgbq\1772tc1\1771gjk\1775m9u");
     EXPECT_EQ(encodeQuery(record), "YWxpY2V_czNjcmV0f2ZyfzJ0YzF_bDh3Z2JxfzJ0YzF_MWdqa381bTl1");
+    const std::string longLogin(2000, 'L');
+    input.login = longLogin;
+    EXPECT_EQ(buildLoginRecord(input), longLogin.substr(0, kMaxLoginRecord));
 }
 
 TEST(LoginRecord, SpeechEngineFieldIsUnsigned) {
-    struct Case {
-        std::int32_t engine;
-        const char* field;
-    };
-    const Case cases[] = {
-        {-1, "1"},
+    const std::pair<std::int32_t, const char*> cases[] = {
         {-2, "0"},
         {-5, "1z141z1"},       // 4294967293: no minus sign
         {INT32_MAX, "zik0zl"}, // 2147483649: the sum does not overflow
     };
-    for (const auto& c : cases) {
+    for (const auto& [engine, field] : cases) {
         LoginRecordInput input;
-        input.speechEngine = c.engine;
+        input.speechEngine = engine;
         const std::string record = buildLoginRecord(input);
-        EXPECT_EQ(std::count(record.begin(), record.end(), '\177'), 7) << c.engine;
-        EXPECT_EQ(record.substr(record.rfind('\177') + 1), c.field) << c.engine;
+        EXPECT_EQ(std::count(record.begin(), record.end(), '\177'), 7) << engine;
+        EXPECT_EQ(record.substr(record.rfind('\177') + 1), field) << engine;
     }
 }
 
-TEST(LoginRecord, CutTo1023Bytes) {
-    const std::string login(2000, 'L');
-    LoginRecordInput input;
-    input.login = login;
-    const std::string record = buildLoginRecord(input);
-    EXPECT_EQ(record, login.substr(0, kMaxLoginRecord));
+TEST(QueryEncoding, UrlSafeAlphabetDotPaddingAndNoLineBreaks) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"", ""},
+        {"ab", "YWI."},
+        {"a", "YQ.."},
+        // Bytes are unsigned, and 62 and 63 are '-' and '_'.
+        {bytes({0xFB, 0xFF}), "-_8."},
+    };
+    for (const auto& [input, encoded] : cases) {
+        EXPECT_EQ(encodeQuery(input), encoded) << encoded;
+    }
+    const std::string encoded = encodeQuery(std::string(300, 'x'));
+    EXPECT_EQ(encoded.size(), 400u);
+    EXPECT_EQ(encoded.find_first_of("\r\n="), std::string::npos);
 }
 
 } // namespace

@@ -31,10 +31,7 @@ TEST(WebStream, ParsesOnlyWebUrlsThatCannotSmuggleHeaders) {
         {"HTTP://radio.example", "radio.example", 80, "/"},
         {"http://radio.example:99999/a", "radio.example", 80, "/a"},
         {"https://radio.example/a", "radio.example", 443, "/a", true},
-        {"HTTPS://radio.example:8443", "radio.example", 8443, "/", true},
         {"httpx://radio.example/a", nullptr, 0, nullptr},
-        {"ftp://radio.example/a", nullptr, 0, nullptr},
-        {"http://", nullptr, 0, nullptr},
         {"http:///a", nullptr, 0, nullptr},
         {"http://user@radio.example/a", nullptr, 0, nullptr},
         {"http://radio.example/a b", nullptr, 0, nullptr},
@@ -42,42 +39,31 @@ TEST(WebStream, ParsesOnlyWebUrlsThatCannotSmuggleHeaders) {
     };
     for (const auto& c : cases) {
         const auto url = parseHttpUrl(c.url);
-        if (!c.host) {
-            EXPECT_FALSE(url.has_value()) << c.url;
-            continue;
+        ASSERT_EQ(url.has_value(), c.host != nullptr) << c.url;
+        if (url) {
+            EXPECT_EQ(url->host, c.host) << c.url;
+            EXPECT_EQ(url->port, c.port) << c.url;
+            EXPECT_EQ(url->path, c.path) << c.url;
+            EXPECT_EQ(url->security == SocketSystem::Security::Tls, c.isTls) << c.url;
         }
-        ASSERT_TRUE(url.has_value()) << c.url;
-        EXPECT_EQ(url->host, c.host) << c.url;
-        EXPECT_EQ(url->port, c.port) << c.url;
-        EXPECT_EQ(url->path, c.path) << c.url;
-        EXPECT_EQ(url->security == SocketSystem::Security::Tls, c.isTls) << c.url;
     }
 }
 
-TEST(WebStream, ReadsTheBodyAfterTheHeadWhateverTheSplit) {
+TEST(WebStream, ReadsTheBodyAfterTheHeadWhateverTheSplitAndRewindsWithinIt) {
     FakeSocketSystem sockets;
     sockets.plan.push_back(
         PlannedConnection{0,
                           {"HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\nContent",
-                           "-Length: 26\r\n\r\nabc", "defghijklmnopqrstuvwxyz"}});
+                           "-Length: 16\r\n\r\n0123", "456789", "abcdef"}});
     auto stream = WebStream::open(sockets, "http://host:81/x.mp3");
     ASSERT_NE(stream, nullptr);
-    EXPECT_EQ(sockets.hosts.at(0), "host:81");
     EXPECT_TRUE(sockets.written.at(0).starts_with("GET /x.mp3 HTTP/1.0\r\nHost:host:81\r\n"));
     EXPECT_EQ(stream->contentType(), "audio/mpeg");
-    EXPECT_EQ(stream->length(), 26u);
-    EXPECT_EQ(readAll(*stream), "abcdefghijklmnopqrstuvwxyz");
-}
-
-TEST(WebStream, RewindsWithinWhatArrivedAndSkipsForward) {
-    FakeSocketSystem sockets;
-    sockets.plan.push_back(PlannedConnection{0, {"ICY 200 OK\r\n\r\n", "0123456789", "abcdef"}});
-    auto stream = WebStream::open(sockets, "http://radio/");
-    ASSERT_NE(stream, nullptr);
+    EXPECT_EQ(stream->length(), 16u);
     char buffer[4];
     ASSERT_EQ(stream->read(buffer, 4), 4u);
     ASSERT_TRUE(stream->seek(0));
-    EXPECT_EQ(stream->read(buffer, 4), 4u);
+    ASSERT_EQ(stream->read(buffer, 4), 4u);
     EXPECT_EQ(std::string(buffer, 4), "0123");
     ASSERT_TRUE(stream->seek(12));
     EXPECT_EQ(readAll(*stream), "cdef");
@@ -87,9 +73,7 @@ TEST(WebStream, RewindsWithinWhatArrivedAndSkipsForward) {
 TEST(WebStream, AnEndlessStreamKeepsOnlyABoundedPastBehindTheReader) {
     FakeSocketSystem sockets;
     PlannedConnection radio{0, {"HTTP/1.1 200 OK\r\n\r\n"}};
-    for (int i = 0; i < 64; ++i) {
-        radio.incoming.push_back(std::string(16384, static_cast<char>('a' + i % 26)));
-    }
+    radio.incoming.resize(65, std::string(16384, 'r'));
     sockets.plan.push_back(radio);
     WebStreamLimits limits;
     limits.maxKeptBytes = 100000;
@@ -128,8 +112,11 @@ TEST(WebStream, FollowsRedirectsAndRefusesFailures) {
         EXPECT_TRUE(sockets.written.at(1).starts_with(c.secondRequest)) << c.url;
         EXPECT_EQ(readAll(*stream), "OggS") << c.url;
     }
-
-    const std::vector<std::string> failures = {
+    FakeSocketSystem looping;
+    looping.plan.resize(10, {0, {"HTTP/1.0 301 Moved\r\nLocation: http://host/a\r\n\r\n"}});
+    EXPECT_EQ(WebStream::open(looping, "http://host/a"), nullptr);
+    EXPECT_EQ(looping.hosts.size(), 5u);
+    const std::string refused[] = {
         "HTTP/1.0 404 Not Found\r\n\r\n",
         "HTTP/1.0 302 Found\r\n\r\n", // a redirect without a place to go
         "HTTP/1.0 302 Found\r\nLocation: ftp://elsewhere/\r\n\r\n",
@@ -137,20 +124,11 @@ TEST(WebStream, FollowsRedirectsAndRefusesFailures) {
         "HTTP/1.0 200 OK\r\nNo-End-Of-Head",
         "HTTP/1.0 200 OK\r\n" + std::string(20000, 'x'),
     };
-    for (const std::string& answer : failures) {
-        FakeSocketSystem refusing;
-        refusing.plan.push_back(PlannedConnection{0, {answer}});
-        EXPECT_EQ(WebStream::open(refusing, "http://host/a"), nullptr) << answer.substr(0, 40);
+    for (const std::string& answer : refused) {
+        FakeSocketSystem sockets;
+        sockets.plan.push_back(PlannedConnection{0, {answer}});
+        EXPECT_EQ(WebStream::open(sockets, "http://host/a"), nullptr) << answer.substr(0, 40);
     }
-    FakeSocketSystem looping;
-    for (int i = 0; i < 10; ++i) {
-        looping.plan.push_back(
-            PlannedConnection{0, {"HTTP/1.0 301 Moved\r\nLocation: http://host/a\r\n\r\n"}});
-    }
-    EXPECT_EQ(WebStream::open(looping, "http://host/a"), nullptr);
-    EXPECT_EQ(looping.hosts.size(), 5u);
-    FakeSocketSystem unreachable; // nothing planned: refused
-    EXPECT_EQ(WebStream::open(unreachable, "http://host/a"), nullptr);
 }
 
 } // namespace

@@ -13,29 +13,17 @@ namespace {
 using testing::bytes;
 
 TEST(WebSocketFrame, HeaderFormFollowsThePayloadLength) {
-    struct Case {
-        std::uint64_t length;
-        std::string header;
-    };
-    const Case cases[] = {
-        {0, bytes({0x81, 0x00})},
+    const std::pair<std::uint64_t, std::string> cases[] = {
         {125, bytes({0x81, 125})},
         {126, bytes({0x81, 126, 0x00, 126})},
         {65535, bytes({0x81, 126, 0xFF, 0xFF})},
         {65536, bytes({0x81, 127, 0, 0, 0, 0, 0, 0x01, 0x00, 0x00})},
         {0x1'0000'0001, bytes({0x81, 127, 0, 0, 0, 0x01, 0, 0, 0, 0x01})},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(FrameHeader(c.length).bytes(), c.header) << c.length;
-        if (c.length <= 65536) {
-            // The payload follows the header unmasked, byte for byte.
-            std::string payload(static_cast<std::size_t>(c.length), 'm');
-            if (!payload.empty()) {
-                payload.back() = 'z';
-            }
-            EXPECT_EQ(encodeTextFrame(payload), c.header + payload) << c.length;
-        }
+    for (const auto& [length, header] : cases) {
+        EXPECT_EQ(FrameHeader(length).bytes(), header) << length;
     }
+    EXPECT_EQ(encodeTextFrame("hi"), bytes({0x81, 2}) + "hi");
 }
 
 struct Outcome {
@@ -49,36 +37,27 @@ struct Outcome {
 std::vector<Outcome> decodeAll(FrameDecoder& decoder, std::string_view input, std::size_t piece) {
     std::vector<Outcome> outcomes;
     std::string message;
-    for (std::size_t at = 0; at < input.size();) {
-        std::string_view chunk = input.substr(at, std::min(piece, input.size() - at));
+    for (std::size_t at = 0; at < input.size(); at += piece) {
+        std::string_view chunk = input.substr(at, piece);
         while (!chunk.empty()) {
             const DecodeStep step = decoder.decode(chunk, message);
             chunk.remove_prefix(step.consumed);
-            switch (step.event) {
-            case FrameEvent::NeedMore:
+            if (step.event == FrameEvent::NeedMore) {
                 EXPECT_TRUE(chunk.empty()) << "NeedMore must take every byte";
-                break;
-            case FrameEvent::Message:
-                outcomes.push_back({step.event, message});
-                break;
-            case FrameEvent::Ping:
-                outcomes.push_back({step.event, std::string(decoder.reply())});
-                break;
-            case FrameEvent::Close:
-            case FrameEvent::Failed:
-                outcomes.push_back({step.event, std::string(decoder.reply())});
+                continue;
+            }
+            const bool isMessage = step.event == FrameEvent::Message;
+            outcomes.push_back({step.event, isMessage ? message : std::string(decoder.reply())});
+            if (step.event == FrameEvent::Close || step.event == FrameEvent::Failed) {
                 return outcomes;
             }
         }
-        at += std::min(piece, input.size() - at);
     }
     return outcomes;
 }
 
 TEST(WebSocketFrame, DecodesWhatTheServerMaySendAndRefusesTheRest) {
-    const std::string big200(200, 'b');
     const std::string big70k(70000, 'c');
-    const std::string control126(126, 'p');
     struct Case {
         const char* name;
         std::string input;
@@ -88,39 +67,28 @@ TEST(WebSocketFrame, DecodesWhatTheServerMaySendAndRefusesTheRest) {
     };
     using E = FrameEvent;
     const Case cases[] = {
-        {"text", bytes({0x81, 5}) + "hello", {{E::Message, "hello"}}},
-        {"empty text", bytes({0x81, 0}), {{E::Message, ""}}},
         // The second, shorter message must not keep the tail of the first.
         {"two texts",
-         bytes({0x81, 5}) + "hello" + bytes({0x81, 2}) + "hi",
-         {{E::Message, "hello"}, {E::Message, "hi"}}},
-        {"16-bit length", bytes({0x81, 126, 0, 200}) + big200, {{E::Message, big200}}},
+         bytes({0x81, 5}) + "hello" + bytes({0x81, 0}),
+         {{E::Message, "hello"}, {E::Message, ""}}},
+        {"16-bit length", bytes({0x81, 126, 0, 3}) + "abc", {{E::Message, "abc"}}},
         {"64-bit length",
          bytes({0x81, 127, 0, 0, 0, 0, 0, 0x01, 0x11, 0x70}) + big70k,
          {{E::Message, big70k}}},
         {"ping answered, then text",
          bytes({0x89, 1}) + "x" + bytes({0x81, 2}) + "ok",
          {{E::Ping, bytes({0x8A, 1}) + "x"}, {E::Message, "ok"}}},
-        {"empty ping", bytes({0x89, 0}), {{E::Ping, bytes({0x8A, 0})}}},
         {"close echoed",
-         bytes({0x88, 5, 0x03, 0xE8}) + "bye" + bytes({0x81, 1}) + "z",
+         bytes({0x88, 5, 0x03, 0xE8}) + "bye",
          {{E::Close, bytes({0x88, 5, 0x03, 0xE8}) + "bye"}}},
-        {"empty close", bytes({0x88, 0}), {{E::Close, bytes({0x88, 0})}}},
         {"masked",
          bytes({0x81, 0x85, 1, 2, 3, 4}) + "hello",
          {{E::Failed, ""}},
          FrameError::Masked},
         {"binary", bytes({0x82, 1}) + "a", {{E::Failed, ""}}, FrameError::UnexpectedFrame},
         {"fragment", bytes({0x01, 1}) + "a", {{E::Failed, ""}}, FrameError::UnexpectedFrame},
-        {"continuation", bytes({0x80, 1}) + "a", {{E::Failed, ""}}, FrameError::UnexpectedFrame},
-        {"pong", bytes({0x8A, 0}), {{E::Failed, ""}}, FrameError::UnexpectedFrame},
-        {"reserved bit", bytes({0xC1, 1}) + "a", {{E::Failed, ""}}, FrameError::UnexpectedFrame},
-        {"text before a refused frame",
-         bytes({0x81, 1}) + "a" + bytes({0x82, 0}),
-         {{E::Message, "a"}, {E::Failed, ""}},
-         FrameError::UnexpectedFrame},
         {"long ping",
-         bytes({0x89, 126, 0, 126}) + control126,
+         bytes({0x89, 126, 0, 126}) + std::string(126, 'p'),
          {{E::Failed, ""}},
          FrameError::ControlTooLong},
         {"2^31",
@@ -145,8 +113,7 @@ TEST(WebSocketFrame, DecodesWhatTheServerMaySendAndRefusesTheRest) {
          FrameError::OverMaximum},
     };
     for (const auto& c : cases) {
-        for (const std::size_t piece :
-             {c.input.size(), std::size_t{1}, std::size_t{2}, std::size_t{3}, std::size_t{7}}) {
+        for (const std::size_t piece : {c.input.size(), std::size_t{1}, std::size_t{3}}) {
             FrameDecoder decoder(c.maxPayload);
             EXPECT_EQ(decodeAll(decoder, c.input, piece), c.expected)
                 << c.name << ", pieces of " << piece;
@@ -155,54 +122,21 @@ TEST(WebSocketFrame, DecodesWhatTheServerMaySendAndRefusesTheRest) {
     }
 }
 
-TEST(WebSocketFrame, EndOfConnectionIsFinalUntilReset) {
-    FrameDecoder decoder;
-    std::string message;
-    const std::string close = bytes({0x88, 0});
-    EXPECT_EQ(decoder.decode(close, message).event, FrameEvent::Close);
-    EXPECT_TRUE(decoder.hasEnded());
-    const std::string text = bytes({0x81, 1}) + "a";
-    const DecodeStep after = decoder.decode(text, message);
-    EXPECT_EQ(after.event, FrameEvent::Close);
-    EXPECT_EQ(after.consumed, 0u);
-
-    decoder.reset();
-    EXPECT_FALSE(decoder.hasEnded());
-    const DecodeStep fresh = decoder.decode(text, message);
-    EXPECT_EQ(fresh.event, FrameEvent::Message);
-    EXPECT_EQ(message, "a");
-}
-
 TEST(WebSocketFrame, AnnouncedLengthsCostNothingBeforeTheBytesArrive) {
-    struct Case {
-        const char* name;
-        std::size_t maxPayload;
-        std::string header;
-        FrameEvent event;
+    // A generous maximum, and one above the hard limit, which is held to 2^31 - 1: only the
+    // bytes received take memory.
+    const std::pair<std::size_t, std::string> cases[] = {
+        {std::size_t{1} << 30, bytes({0x81, 127, 0, 0, 0, 0, 0x20, 0, 0, 0})},
+        {std::size_t{1} << 40, bytes({0x81, 127, 0, 0, 0, 0, 0x7F, 0xFF, 0xFF, 0xFF})},
     };
-    const Case cases[] = {
-        // Refused from the header alone, with the default maximum.
-        {"just under 2^31", kDefaultMaxPayload,
-         bytes({0x81, 127, 0, 0, 0, 0, 0x7F, 0xFF, 0xFF, 0xFF}), FrameEvent::Failed},
-        // Allowed by a generous maximum, yet only the bytes received take memory.
-        {"512 MiB allowed", std::size_t{1} << 30, bytes({0x81, 127, 0, 0, 0, 0, 0x20, 0, 0, 0}),
-         FrameEvent::NeedMore},
-        // A maximum above the hard limit is held to 2^31 - 1.
-        {"2^31 - 1 allowed", std::size_t{1} << 40,
-         bytes({0x81, 127, 0, 0, 0, 0, 0x7F, 0xFF, 0xFF, 0xFF}), FrameEvent::NeedMore},
-    };
-    for (const auto& c : cases) {
-        FrameDecoder decoder(c.maxPayload);
-        EXPECT_LT(decoder.maxPayload(), kPayloadLengthLimit) << c.name;
+    for (const auto& [maxPayload, header] : cases) {
+        FrameDecoder decoder(maxPayload);
+        EXPECT_LT(decoder.maxPayload(), kPayloadLengthLimit) << maxPayload;
         std::string message;
-        const std::string input = c.header + "abc";
-        const DecodeStep step = decoder.decode(input, message);
-        EXPECT_EQ(step.event, c.event) << c.name;
-        EXPECT_LT(message.capacity(), std::size_t{1} << 20) << c.name;
-        if (c.event == FrameEvent::NeedMore) {
-            EXPECT_EQ(step.consumed, input.size()) << c.name;
-            EXPECT_EQ(message, "abc") << c.name;
-        }
+        const DecodeStep step = decoder.decode(header + "abc", message);
+        EXPECT_EQ(step.event, FrameEvent::NeedMore) << maxPayload;
+        EXPECT_EQ(message, "abc") << maxPayload;
+        EXPECT_LT(message.capacity(), std::size_t{1} << 20) << maxPayload;
     }
 }
 
