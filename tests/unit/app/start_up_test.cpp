@@ -75,38 +75,20 @@ TEST_F(StartUpTest, TemporaryFilesOfInterruptedSavesAreRemoved) {
     }
 }
 
-TEST_F(StartUpTest, FailuresEndStartUpBeforeAnyLog) {
-    struct Case {
-        const char* description;
-        std::function<void(StartUpWorld&)> breakIt;
-    };
-    const Case cases[] = {
-        {"sockets",
-         [](StartUpWorld& t) {
-             t.system.socketsStart = false;
-         }},
-        {"APPDATA unset",
-         [](StartUpWorld& t) {
-             t.system.variables.erase("APPDATA");
-         }},
-        {"APPDATA empty",
-         [](StartUpWorld& t) {
-             t.system.variables["APPDATA"] = "";
-         }},
-        {"volume query",
-         [](StartUpWorld& t) {
-             t.system.serial.reset();
-         }},
-        {"user folder cannot be made",
-         [](StartUpWorld& t) {
-             t.system.variables["APPDATA"] = t.appData + "/missing/deeper";
-         }},
-    };
-    for (const auto& c : cases) {
-        StartUpWorld fresh;
-        c.breakIt(fresh);
-        EXPECT_FALSE(initEnvironment(fresh.state, fresh.system, fresh.worker)) << c.description;
-        EXPECT_FALSE(fresh.state.debugLog.isOpen()) << c.description;
+TEST(StartUp, FailuresEndStartUpBeforeAnyLog) {
+    // The sockets, APPDATA, the user folder and the volume query fail in turn.
+    for (int failing = 0; failing < 4; ++failing) {
+        StartUpWorld world;
+        world.system.socketsStart = failing != 0;
+        if (failing == 1) {
+            world.system.variables.erase("APPDATA");
+        } else if (failing == 2) {
+            world.system.variables["APPDATA"] = world.appData + "/missing/deeper";
+        } else if (failing == 3) {
+            world.system.serial.reset();
+        }
+        EXPECT_FALSE(initEnvironment(world.state, world.system, world.worker)) << failing;
+        EXPECT_FALSE(world.state.debugLog.isOpen()) << failing;
     }
 }
 

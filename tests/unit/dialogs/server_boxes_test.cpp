@@ -15,6 +15,7 @@
 namespace vendrel {
 namespace {
 
+// \177 is the server's field separator.
 using Texts = std::vector<std::string>;
 
 // A logged-in connection over scripted sockets, the real worker and recording boxes.
@@ -56,10 +57,10 @@ public:
 TEST(ServerBoxes, InputBoxesRunOnTheWorkerAndAnswerOnlyWhenConfirmed) {
     Boxes boxes;
     boxes.dialogs.inputAnswers = {{true, u"s3cr\u00e9t"}, {false, u"typed anyway"}};
-    boxes.boxes.prepareInputBox("5\x7fLogin\x7fPassword:\x7fnull", false, true);
-    boxes.boxes.prepareInputBox("6\x7fT\x7fP", true, false);
+    boxes.boxes.prepareInputBox("5\177Login\177Password:\177null", false, true);
+    boxes.boxes.prepareInputBox("6\177T\177P", true, false);
     boxes.waitForWorker();
-    EXPECT_EQ(boxes.sent(), Texts{"inbx 5\x7fs3cr\xC3\xA9t"}); // a password goes in clear
+    EXPECT_EQ(boxes.sent(), Texts{"inbx 5\177s3cr\xC3\xA9t"}); // a password goes in clear
     const auto shown = boxes.dialogs.shown();
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_NE(shown[0].thread, std::this_thread::get_id()); // the command loop reads on
@@ -74,17 +75,12 @@ TEST(ServerBoxes, MessageBoxesAnswerTheSystemsResultAndMsbmHoldsTheCaller) {
     // The second box could not be shown (0): it still answers, so the server is not left
     // waiting.
     boxes.dialogs.messageAnswers = {6, 0};
-    boxes.boxes.prepareMessageBox("9\x7fQuit\x7fReally?\x7f"
-                                  "36",
-                                  true);
+    boxes.boxes.prepareMessageBox("9\177Quit\177Really?\17736", true);
     boxes.waitForWorker();
     // msbm runs on the calling thread and is answered before the call returns: the command
     // loop waits for it.
-    boxes.boxes.prepareMessageBox("8\x7fQ\x7fR", false);
-    EXPECT_EQ(boxes.sent(), (Texts{"msgb 9\x7f"
-                                   "6",
-                                   "msgb 8\x7f"
-                                   "0"}));
+    boxes.boxes.prepareMessageBox("8\177Q\177R", false);
+    EXPECT_EQ(boxes.sent(), (Texts{"msgb 9\1776", "msgb 8\1770"}));
     const auto shown = boxes.dialogs.shown();
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[0].caption, u"Quit");
@@ -115,9 +111,9 @@ TEST(ServerBoxes, NothingIsSentWithoutTheLoginTheBoxCameIn) {
             };
         }
         boxes.dialogs.inputAnswers.push_back({true, u"Bob"});
-        boxes.boxes.prepareInputBox("4\x7fN\x7fP", false, false);
-        boxes.boxes.prepareMessageBox("9\x7fQ\x7fR", true);
-        boxes.boxes.prepareMessageBox("9\x7fQ\x7fR", false);
+        boxes.boxes.prepareInputBox("4\177N\177P", false, false);
+        boxes.boxes.prepareMessageBox("9\177Q\177R", true);
+        boxes.boxes.prepareMessageBox("9\177Q\177R", false);
         boxes.waitForWorker();
         EXPECT_EQ(boxes.dialogs.shown().size(), 3u); // the player still sees them
         for (std::size_t n = 0; n < boxes.sockets.written.size(); ++n) {
@@ -132,11 +128,11 @@ TEST(ServerBoxes, TheModalFlagCountsTheOpenBoxes) {
     bool isFlagKeptForTheOuterBox = false;
     boxes.dialogs.whileOpen = [&] {
         if (boxes.dialogs.shown().size() == 1) {
-            boxes.boxes.prepareMessageBox("2\x7fQ\x7fR", false);
+            boxes.boxes.prepareMessageBox("2\177Q\177R", false);
             isFlagKeptForTheOuterBox = boxes.modalBoxShowing.isShowing();
         }
     };
-    boxes.boxes.prepareMessageBox("1\x7fQ\x7fR", true);
+    boxes.boxes.prepareMessageBox("1\177Q\177R", true);
     boxes.waitForWorker();
     EXPECT_TRUE(isFlagKeptForTheOuterBox);
     EXPECT_FALSE(boxes.modalBoxShowing.isShowing());
@@ -149,7 +145,7 @@ TEST(ServerBoxes, NoMainWindowShowsAndSendsNothing) {
     testing::ClosedGuiThread closed;
     Boxes boxes(&closed);
     boxes.dialogs.inputAnswers.push_back({true, u"x"});
-    boxes.boxes.prepareInputBox("1\x7fT\x7fP", false, false);
+    boxes.boxes.prepareInputBox("1\177T\177P", false, false);
     boxes.waitForWorker();
     EXPECT_TRUE(boxes.dialogs.shown().empty());
     EXPECT_FALSE(boxes.modalBoxShowing.isShowing());
