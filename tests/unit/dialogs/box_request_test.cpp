@@ -49,14 +49,12 @@ TEST(BoxRequest, MessageBoxFields) {
     EXPECT_EQ(parseMessageBoxRequest(fields("9|Q|R|-1")).type, 0xFFFFFFFFU);
 }
 
-TEST(BoxRequest, AnswerTexts) {
+TEST(BoxRequest, AnswerTextsAndTheirLimit) {
     EXPECT_EQ(inputBoxAnswer(1, u"\u00e9\u20ac"), fields("inbx 1|\xC3\xA9\xE2\x82\xAC"));
     // A text with % signs is data, not a format.
     EXPECT_EQ(inputBoxAnswer(1, u"100%s %d"), fields("inbx 1|100%s %d"));
     EXPECT_EQ(messageBoxAnswer(9, 6), fields("msgb 9|6"));
-}
-
-TEST(BoxRequest, LongAnswersAreCutToTheLimitOnWholeCharacters) {
+    // Long answers are cut to the limit on whole characters.
     const std::string ascii = inputBoxAnswer(4, std::u16string(50000, u'x'));
     EXPECT_EQ(ascii, fields("inbx 4|") + std::string(kInputBoxAnswerLimit - 7, 'x'));
     // Two-byte characters after 8 bytes: the limit falls inside one, so it is left out.

@@ -68,6 +68,7 @@ TEST(ServerBoxes, InputBoxesRunOnTheWorkerAndAnswerOnlyWhenConfirmed) {
         (std::vector{shown[0].input.title, shown[0].input.prompt, shown[0].input.defaultText}),
         (std::vector<std::u16string>{u"Login", u"Password:", u"null"}));
     EXPECT_TRUE(shown[0].input.isPassword && shown[1].input.isMultiLine);
+    EXPECT_TRUE(shown[0].wasFlagSet);
 }
 
 TEST(ServerBoxes, MessageBoxesAnswerTheSystemsResultAndMsbmHoldsTheCaller) {
@@ -91,14 +92,12 @@ TEST(ServerBoxes, MessageBoxesAnswerTheSystemsResultAndMsbmHoldsTheCaller) {
 }
 
 TEST(ServerBoxes, NothingIsSentWithoutTheLoginTheBoxCameIn) {
-    enum class Login { None, EndsWhileOpen, RenewedWhileOpen };
-    for (const Login login : {Login::None, Login::EndsWhileOpen, Login::RenewedWhileOpen}) {
+    enum class Login { EndsWhileOpen, RenewedWhileOpen };
+    for (const Login login : {Login::EndsWhileOpen, Login::RenewedWhileOpen}) {
         SCOPED_TRACE(static_cast<int>(login));
         Boxes boxes;
         std::mutex relogin; // msgb's box on the worker and msbm's here may be open together
-        if (login == Login::None) {
-            boxes.connection.loggedIn = false;
-        } else if (login == Login::EndsWhileOpen) {
+        if (login == Login::EndsWhileOpen) {
             boxes.dialogs.whileOpen = [&] {
                 boxes.connection.loggedIn = false;
             };
