@@ -41,7 +41,14 @@ TEST_F(StartUpTest, FirstStartCreatesFoldersAndLogsEachStep) {
     EXPECT_EQ(state.machineKey.value, 0x12345678u ^ kMachineKeyMask);
     EXPECT_EQ(system.calls.front(), "crash handlers");
     EXPECT_EQ(system.calls.back(), "volume " + appData.substr(0, 3));
-    EXPECT_TRUE(state.gameKeys[13]);
+    // Keys for the game: Enter, space, letters, digits, the numeric pad and the function keys
+    // but F5 to F8 (volumes), F10 (options) and F12 (saving the history).
+    for (const int key : {10, 13, 32, 46, 48, 57, 65, 90, 96, 115, 120, 122, 124, 135}) {
+        EXPECT_TRUE(state.gameKeys[static_cast<std::size_t>(key)]) << key;
+    }
+    for (const int key : {0, 47, 58, 64, 91, 95, 116, 119, 121, 123, 136}) {
+        EXPECT_FALSE(state.gameKeys[static_cast<std::size_t>(key)]) << key;
+    }
     state.debugLog.close();
     const std::string expected =
         "AppDir: " + program.str() + "\r\nUserDir: " + torv() +
@@ -56,10 +63,9 @@ TEST_F(StartUpTest, FirstStartCreatesFoldersAndLogsEachStep) {
 TEST_F(StartUpTest, TemporaryFilesOfInterruptedSavesAreRemoved) {
     std::filesystem::create_directory(pathFromUtf8(torv()));
     const std::map<std::string, bool> isRemoved = {
-        {"config.ini.tmp0", true},     {"config.ini.tmp17", true}, {"views2.ini.tmp3", true},
-        {"channels10.ini.tmp1", true}, {"config.ini", false},      {"views2.ini", false},
-        {"config.ini.tmp", false},     {"config.ini.tmpx", false}, {"views.ini.tmp1", false},
-        {"viewsA.ini.tmp1", false},    {"other.ini.tmp1", false},  {"notes.txt.tmp2", false}};
+        {"config.ini.tmp17", true}, {"views2.ini.tmp3", true},  {"channels10.ini.tmp1", true},
+        {"config.ini", false},      {"config.ini.tmp", false},  {"config.ini.tmpx", false},
+        {"views.ini.tmp1", false},  {"viewsA.ini.tmp1", false}, {"notes.txt.tmp2", false}};
     for (const auto& [name, removed] : isRemoved) {
         std::ofstream(pathFromUtf8(torv() + name)) << "x=1\n";
     }
@@ -69,38 +75,20 @@ TEST_F(StartUpTest, TemporaryFilesOfInterruptedSavesAreRemoved) {
     }
 }
 
-TEST_F(StartUpTest, FailuresEndStartUpBeforeAnyLog) {
-    struct Case {
-        const char* description;
-        std::function<void(StartUpWorld&)> breakIt;
-    };
-    const Case cases[] = {
-        {"sockets",
-         [](StartUpWorld& t) {
-             t.system.socketsStart = false;
-         }},
-        {"APPDATA unset",
-         [](StartUpWorld& t) {
-             t.system.variables.erase("APPDATA");
-         }},
-        {"APPDATA empty",
-         [](StartUpWorld& t) {
-             t.system.variables["APPDATA"] = "";
-         }},
-        {"volume query",
-         [](StartUpWorld& t) {
-             t.system.serial.reset();
-         }},
-        {"user folder cannot be made",
-         [](StartUpWorld& t) {
-             t.system.variables["APPDATA"] = t.appData + "/missing/deeper";
-         }},
-    };
-    for (const auto& c : cases) {
-        StartUpWorld fresh;
-        c.breakIt(fresh);
-        EXPECT_FALSE(initEnvironment(fresh.state, fresh.system, fresh.worker)) << c.description;
-        EXPECT_FALSE(fresh.state.debugLog.isOpen()) << c.description;
+TEST(StartUp, FailuresEndStartUpBeforeAnyLog) {
+    // The sockets, APPDATA, the user folder and the volume query fail in turn.
+    for (int failing = 0; failing < 4; ++failing) {
+        StartUpWorld world;
+        world.system.socketsStart = failing != 0;
+        if (failing == 1) {
+            world.system.variables.erase("APPDATA");
+        } else if (failing == 2) {
+            world.system.variables["APPDATA"] = world.appData + "/missing/deeper";
+        } else if (failing == 3) {
+            world.system.serial.reset();
+        }
+        EXPECT_FALSE(initEnvironment(world.state, world.system, world.worker)) << failing;
+        EXPECT_FALSE(world.state.debugLog.isOpen()) << failing;
     }
 }
 

@@ -2,7 +2,6 @@
 // Recording fakes of the ports a client session reaches, safe to call from any thread.
 
 #include <atomic>
-#include <chrono>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -31,19 +30,6 @@ public:
         return true;
     }
 
-    // As a modal box's own message loop: other threads' GUI work runs while this waits.
-    void pumpWhile(const std::function<void()>& wait) {
-        if (owner_.load() != std::this_thread::get_id()) {
-            wait();
-            return;
-        }
-        owner_ = std::thread::id();
-        mutex_.unlock();
-        wait();
-        mutex_.lock();
-        owner_ = std::this_thread::get_id();
-    }
-
 private:
     std::mutex mutex_;
     std::atomic<std::thread::id> owner_;
@@ -58,17 +44,6 @@ public:
     std::vector<std::pair<std::u16string, std::int32_t>> lines() {
         std::lock_guard lock(mutex_);
         return lines_;
-    }
-    // Polls until count lines have arrived or a generous deadline passes.
-    bool waitForLines(std::size_t count) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (lines().size() >= count) {
-                return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        return false;
     }
 
 private:

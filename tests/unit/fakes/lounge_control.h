@@ -3,7 +3,6 @@
 // started by tests/run_with_lounge.py; without it the tests that need it are skipped.
 
 #include <cstdlib>
-#include <optional>
 #include <string>
 
 #include "fakes/platform_sockets.h"
@@ -13,50 +12,35 @@ namespace vendrel::testing {
 
 class LoungeControl {
 public:
-    // Nothing when the lounge was not started for this run.
-    static std::optional<int> port(const char* variable) {
-        const char* value = std::getenv(variable);
-        return value && *value ? std::optional<int>(std::atoi(value)) : std::nullopt;
-    }
-    static bool isAvailable() { return port("VENDREL_LOUNGE_CONTROL").has_value(); }
-    static int gamePort() { return port("VENDREL_LOUNGE_GAME").value_or(0); }
-    static int webPort() { return port("VENDREL_LOUNGE_WEB").value_or(0); }
-    static std::string webRoot() {
-        const char* value = std::getenv("VENDREL_LOUNGE_WEB_ROOT");
+    // Empty when the lounge was not started for this run.
+    static std::string variable(const char* name) {
+        const char* value = std::getenv(name);
         return value ? value : "";
     }
+    static bool isAvailable() { return !variable("VENDREL_LOUNGE_CONTROL").empty(); }
+    static int gamePort() { return std::atoi(variable("VENDREL_LOUNGE_GAME").c_str()); }
+    static int webPort() { return std::atoi(variable("VENDREL_LOUNGE_WEB").c_str()); }
+    static std::string webRoot() { return variable("VENDREL_LOUNGE_WEB_ROOT"); }
 
     LoungeControl() : socket_(platformSockets()) {
-        isConnected_ =
-            socket_.connect("127.0.0.1", port("VENDREL_LOUNGE_CONTROL").value_or(0)) == 0;
+        const int port = std::atoi(variable("VENDREL_LOUNGE_CONTROL").c_str());
+        isConnected_ = port != 0 && socket_.connect("127.0.0.1", port) == 0;
     }
 
-    // One command line; the answer line. A block ("connection" ... "end") is sent whole.
+    // One command (a block, "connection" ... "end", is sent whole); its one answer line.
     std::string command(const std::string& text) {
         if (!isConnected_) {
             return "error no control connection";
         }
         (void)socket_.send(text + "\n");
-        std::size_t lines = 1;
-        if (text.rfind("connection", 0) == 0) {
-            lines = 1; // a block answers once, at its "end"
-        }
         std::string answer;
-        for (std::size_t got = 0; got < lines;) {
-            char c = 0;
-            if (socket_.receiveExact(&c, 1) != 1) {
-                return "error control connection lost";
-            }
+        for (char c = 0; socket_.receiveExact(&c, 1) == 1;) {
             if (c == '\n') {
-                ++got;
-                if (got < lines) {
-                    answer.clear();
-                }
-            } else {
-                answer.push_back(c);
+                return answer;
             }
+            answer.push_back(c);
         }
-        return answer;
+        return "error control connection lost";
     }
 
 private:

@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "app/restore_defaults.h"
 #include "audio/audio_devices.h"
+#include "audio/audio_test_tools.h"
 #include "audio/mixer.h"
 #include "audio/sound_engine.h"
 #include "config/config_file.h"
@@ -44,6 +48,10 @@ class OptionMenusTest : public testing::MenuFixture, public testing::AppFixture 
 protected:
     OptionMenusTest() {
         testing::loadProgramPresets(platform);
+        // The feedback sound of the volume keys.
+        std::filesystem::create_directories(user.path() / "sounds");
+        writeFile(user, "sounds/menubounds.wav",
+                  testing::wavBytes(std::vector<float>(4410, 0.5f), 1, 44100, 16));
         state.messages.addText(
             "yes=yes\nno=no\nback=Back\nautomatic=Auto\naskconfbq=Confirm:\\t\n"
             "soundvolume=Sounds %d%%\nstreamsvolume=Streams %d%%\nscreenreader=Reader: \n"
@@ -69,7 +77,7 @@ protected:
     testing::FakeAudioOutput output;
     Mixer mixer{kMixRate};
     AudioDevices devices{output, mixer, state.settings, state.debugLog};
-    SoundEngine engine{mixer, {.userFolder = user.str()}};
+    SoundEngine engine{mixer, {.userFolder = user.str(), .extension = ".wav"}};
     testing::FakeSpeechLibrary library;
     Speech speechOutput{state, library};
     testing::RecordingHistory history;
@@ -80,13 +88,15 @@ protected:
     RecordingWindowControls window;
     OptionMenus options{state,
                         {speechOutput, library, engine, devices, history, dialogs, systemDialogs,
-                         mainWindow, window, [] {
+                         mainWindow, window, [this] {
+                             restoreDefaults(state, {&speechOutput, &devices, &engine, [this] {
+                                                         window.calls.push_back("reapply");
+                                                     }});
                          }}};
 };
 
 TEST_F(OptionMenusTest, MenusAreBuiltFromTheSettingsAndTheBridge) {
     ASSERT_TRUE(controller.openLocalMenu(kAudio, 0));
-    EXPECT_EQ(frontId(), -kAudio);
     const std::vector<std::u16string> audio = lines();
     ASSERT_EQ(audio.size(), 15u);
     EXPECT_EQ(audio[0], u"soundcardAuto");
@@ -96,7 +106,6 @@ TEST_F(OptionMenusTest, MenusAreBuiltFromTheSettingsAndTheBridge) {
     EXPECT_EQ(audio[8], u"srvoiceAnna");
     EXPECT_EQ(audio[9], u"Volume: n/a");
     EXPECT_EQ(audio[10], u"Rate: 50%");
-    EXPECT_EQ(speech.said.front(), std::make_pair(std::u16string(u"audioOpt"), true));
 
     ASSERT_TRUE(controller.openLocalMenu(kSoundCard, 0));
     EXPECT_EQ(lines(), (std::vector<std::u16string>{u"Auto", u"Speakers", u"Headphones", u"Back"}));
@@ -153,6 +162,7 @@ TEST_F(OptionMenusTest, ChoicesAndKeysChangeTheSettingsAndLeavingSavesThem) {
     EXPECT_EQ(library.values[speech_id::kVolume], 0); // not supported: untouched
     choose(1);                                        // Enter on a value moved with the arrows
     EXPECT_EQ(history.lines().back(), std::make_pair(std::u16string(u"Use arrows"), 7 | 0x1000000));
+    ASSERT_NE(engine.loadSound("menubounds", false), 0u);
     choose(4); // sounds off
     EXPECT_FALSE(state.settings.areSoundsEnabled);
     EXPECT_EQ(engine.loadSound("menubounds", false), 0u);
@@ -174,7 +184,6 @@ TEST_F(OptionMenusTest, SpeechListsReturnToRebuiltAudioOptions) {
     choose(-1); // Escape
     EXPECT_EQ(frontId(), -kAudio);
     EXPECT_EQ(selection(), 5);
-    EXPECT_EQ(controller.menuStack().size(), 2u);
     choose(8);
     choose(1); // the second voice
     EXPECT_EQ(state.settings.srVoice, 1);
@@ -244,6 +253,29 @@ TEST_F(OptionMenusTest, ChannelsMenuCountsAddsDeletesAndRenames) {
     ASSERT_TRUE(controller.openLocalMenu(kChannels, 0));
     choose(static_cast<std::int32_t>(state.presentation.channels.size()) + 1);
     EXPECT_EQ(state.presentation.channels.size(), 30u);
+}
+
+TEST_F(OptionMenusTest, RestoringTheDefaultsAsksFirstAndBringsBackTheCardVolumesAndSpeech) {
+    devices.selectAudioDevice(3);
+    (void)engine.setSoundsVolume(30, false, false);
+    (void)engine.setStreamsVolume(90, false);
+    library.values[speech_id::kEngine] = speech_id::kSapiEngine;
+    state.presentation.channels.resize(3);
+    dialogs.messageAnswers = {7, 6}; // No, then Yes
+    ASSERT_TRUE(controller.openLocalMenu(kMain, 0));
+    choose(4);
+    EXPECT_EQ(window.calls.back(), "focus");
+    EXPECT_EQ(library.values[speech_id::kEngine], speech_id::kSapiEngine);
+    choose(4);
+    EXPECT_EQ(window.calls.back(), "reapply");
+    EXPECT_EQ(output.currentDevice(), 1);
+    EXPECT_FLOAT_EQ(engine.soundsVolume(), 1.0f);
+    EXPECT_FLOAT_EQ(engine.streamsVolume(), 0.25f);
+    // Silently: the volumes come back without the volume keys' feedback sound.
+    EXPECT_EQ(testing::channelRms(output.pull(4410), 0, 0, 4410), 0.0);
+    EXPECT_EQ(library.values[speech_id::kEngine], -1);
+    EXPECT_EQ(state.presentation.channels.size(), 10u);
+    EXPECT_EQ(state.presentation.views.size(), 7u);
 }
 
 } // namespace
