@@ -115,18 +115,7 @@ struct Panes {
     HWND window = nullptr;
     HWND bare = nullptr;
     HWND client = nullptr;
-    HFONT font = nullptr;
 };
-
-void applyFont(HWND pane, HFONT font, const LOGFONTW& logFont, int points) {
-    SendMessageW(pane, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    CHARFORMAT2W format{};
-    format.cbSize = sizeof format;
-    format.dwMask = CFM_SIZE | CFM_FACE;
-    format.yHeight = points * 20;
-    std::copy(std::begin(logFont.lfFaceName), std::end(logFont.lfFaceName), format.szFaceName);
-    SendMessageW(pane, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
-}
 
 Panes createPanes(const ClientSettings& settings) {
     LoadLibraryW(L"riched20.dll");
@@ -135,12 +124,18 @@ Panes createPanes(const ClientSettings& settings) {
         CreateWindowExW(0, L"STATIC", L"history pane bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
                         2 * kPaneWidth + 40, kPaneHeight + 60, nullptr, nullptr, nullptr, nullptr);
     const LOGFONTW logFont = makeLogFont(panes.window, settings.fontName, settings.fontSize);
-    panes.font = CreateFontIndirectW(&logFont);
+    HFONT font = CreateFontIndirectW(&logFont);
+    CHARFORMAT2W format{};
+    format.cbSize = sizeof format;
+    format.dwMask = CFM_SIZE | CFM_FACE;
+    format.yHeight = settings.fontSize * 20;
+    std::copy(std::begin(logFont.lfFaceName), std::end(logFont.lfFaceName), format.szFaceName);
     int x = 0;
     for (HWND* pane : {&panes.bare, &panes.client}) {
         *pane = CreateWindowExW(0, L"RichEdit20W", L"", kHistoryStyle, x, 0, kPaneWidth,
                                 kPaneHeight, panes.window, nullptr, nullptr, nullptr);
-        applyFont(*pane, panes.font, logFont, settings.fontSize);
+        SendMessageW(*pane, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        SendMessageW(*pane, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
         x += kPaneWidth + 10;
     }
     // The bare control gets only what it needs: room for long lines, and no undo.
@@ -227,6 +222,11 @@ struct Options {
 struct BatchTime {
     double total = 0;     // from the first line until the pane has painted the last one
     double processor = 0; // this process's processor time meanwhile
+
+    void operator+=(const BatchTime& other) {
+        total += other.total;
+        processor += other.processor;
+    }
 };
 
 template <typename Append>
@@ -303,9 +303,8 @@ void compareLines(const Options& options) {
             clientTime = timeBatch(panes.client, first, count, ours);
             bareTime = timeBatch(panes.bare, first, count, bare);
         }
-        bareTotal = {bareTotal.total + bareTime.total, bareTotal.processor + bareTime.processor};
-        clientTotal = {clientTotal.total + clientTime.total,
-                       clientTotal.processor + clientTime.processor};
+        bareTotal += bareTime;
+        clientTotal += clientTime;
         ratios.push_back(clientTime.total / bareTime.total);
         std::printf("%-6d %9.1f %9.1f %9.1f %9.1f %7.3f\n", first + count, bareTime.total * 1000,
                     bareTime.processor * 1000, clientTime.total * 1000, clientTime.processor * 1000,
