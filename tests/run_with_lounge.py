@@ -1,7 +1,5 @@
 #!/usr/bin/env python3
-"""Runs a test program beside a lounge server on loopback.
-
-The lounge listens on free ports with a control port; the program finds them in the
+"""Runs a test program beside a lounge server on loopback, on free ports it finds in the
 environment (VENDREL_LOUNGE_GAME, VENDREL_LOUNGE_WEB, VENDREL_LOUNGE_CONTROL and
 VENDREL_LOUNGE_WEB_ROOT, the folder the web host serves). A program that ends in .exe is run
 under Wine and gets the folder as a Windows path."""
