@@ -35,11 +35,10 @@ class PulseServer:
         self.folder = Path(tempfile.mkdtemp(prefix="vendrel-pulse-"))
         socket = self.folder / "native"
         self.server = f"unix:{socket}"
-        self.sinks = list(sinks)
         arguments = ["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1",
                      "--disallow-exit", "--use-pid-file=no", "--disable-shm=yes",
                      "-L", f"module-native-protocol-unix socket={socket} auth-anonymous=1"]
-        for name, description in self.sinks:
+        for name, description in sinks:
             arguments += ["-L", f"module-null-sink sink_name={name} rate={RATE} "
                                 f"sink_properties=device.description={description}"]
         self.env = dict(os.environ, HOME=str(self.folder), XDG_RUNTIME_DIR=str(self.folder))
@@ -49,7 +48,7 @@ class PulseServer:
         try:
             wait_until(lambda: socket.exists() and self.pactl("info"), self.process,
                        "pulseaudio")
-            self.pactl("set-default-sink", self.sinks[0][0])
+            self.pactl("set-default-sink", sinks[0][0])
         except BaseException:
             self.stop()
             raise
@@ -57,10 +56,6 @@ class PulseServer:
     def pactl(self, *arguments):
         return subprocess.run(["pactl", "--server", self.server, *arguments], env=self.env,
                               capture_output=True, timeout=30).returncode == 0
-
-    def descriptions(self):
-        """Every sink's description, as Windows will call the card."""
-        return [description for _, description in self.sinks]
 
     def record(self, sink):
         return Recorder(self, sink)

@@ -9,8 +9,7 @@ import tempfile
 import unittest
 from pathlib import Path
 
-from harness import IDOK, LOGIN_TIMEOUT, REPO, ClientTestCase, read_ini, wait_for
-from test_playable import TEXT_TIMEOUT
+from harness import IDOK, REPO, TIMEOUT, ClientTestCase, read_ini, wait_for
 
 import lounge_certs  # noqa: E402  (tools/lounge is on the path once harness is imported)
 
@@ -66,14 +65,14 @@ class TlsTest(ClientTestCase):
         target.unlink(missing_ok=True)
         self.addCleanup(target.unlink, missing_ok=True)
         session.send_text(f"dwnl {PROBE_FILE} 0")
-        wait_for(lambda: target.is_file() and target.read_bytes() == PROBE_TEXT, TEXT_TIMEOUT,
+        wait_for(lambda: target.is_file() and target.read_bytes() == PROBE_TEXT, TIMEOUT,
                  f"{target} downloaded")
         downloads = [e for e in self.events(lounge, "http") if e.get("path")]
         self.assertEqual([(e["path"], e["status"], e["tls"]) for e in downloads],
                          [(f"/autodl/{PROBE_FILE}", 200, True)])
         # A drop: the client comes back by itself, encrypted again.
         session.drop()
-        again = lounge.next_session(timeout=LOGIN_TIMEOUT)
+        again = lounge.next_session(timeout=TIMEOUT)
         self.assertIsNotNone(again, "the client did not reconnect")
         wire = self.events(lounge, "login_wire")
         self.assertEqual([(e["tls"], e["loginInClear"]) for e in wire],
@@ -90,7 +89,7 @@ class TlsTest(ClientTestCase):
                 self.write_lounge_config(roaming, lounge, self.tls_settings(lounge))
                 client = self.start_client(appdata)
                 client.connect()
-                box = client.wait_dialog(message("error"), timeout=LOGIN_TIMEOUT)
+                box = client.wait_dialog(message("error"), timeout=TIMEOUT)
                 self.assertIn(expected, box["texts"])
                 client.answer(box, IDOK)
                 self.assertEqual(client.wait_exit(), 0)
