@@ -1,18 +1,11 @@
 """End-to-end harness: runs the real vendrel.exe under Wine on a virtual X display (ctest runs
 each test file under xvfb-run) and looks at it from outside with uiprobe.exe, xdotool and the
-files it writes. Environment (ctest sets the VENDREL_ ones; the defaults are the mingw build's):
-VENDREL_EXE, VENDREL_UIPROBE, VENDREL_WINEPREFIX (made when missing), VENDREL_E2E_ARTIFACTS
-(screenshots, transcripts), PULSE_SERVER (else a PulseAudio of our own with a null sink: the
-client cannot start without a sound card).
-
-What Wine taught us, and what this file is built around:
-  - Wine gives a process started from Linux its own APPDATA, whatever the Linux environment
-    says: the client is started by `uiprobe run`, which sets or removes APPDATA inside Windows
-    and prints the full 32-bit exit code (`wine` cuts it to 8 bits).
-  - Arguments reach Windows through the Linux locale: every Wine process gets C.UTF-8.
-  - Nothing is waited for with a fixed sleep: we poll uiprobe until a condition holds or a
-    deadline passes.
-"""
+files it writes. ctest sets VENDREL_EXE, VENDREL_UIPROBE, VENDREL_WINEPREFIX (made when
+missing) and VENDREL_E2E_ARTIFACTS; without PULSE_SERVER a PulseAudio of our own gives the
+client the sound card it cannot start without. What Wine taught us: it gives a process started
+from Linux its own APPDATA, so the client is started by `uiprobe run`, which sets APPDATA inside
+Windows and prints the full 32-bit exit code (`wine` cuts it to 8 bits); arguments pass through
+the Linux locale, so every Wine process gets C.UTF-8. Nothing waits with a fixed sleep."""
 
 import atexit
 import json
@@ -39,8 +32,12 @@ POLL_PROBE_TIMEOUT = 10  # one uiprobe call made while polling: a stalled one is
 
 # Button ids of message boxes, and the dialogs' controls (resources/connection_ids.h and
 # resources/input_ids.h).
-IDOK, IDNO, IDYES = 1, 7, 6
-IDC_CONN_LOGIN, IDC_CONN_PASSWORD, IDC_INPUT_TEXT = 1001, 1002, 1002
+IDOK = 1
+IDYES = 6
+IDNO = 7
+IDC_CONN_LOGIN = 1001
+IDC_CONN_PASSWORD = 1002
+IDC_INPUT_TEXT = 1002
 
 # The lounge of tools/lounge is the peer of every test that needs the main loop.
 sys.path.insert(0, str(REPO / "tools" / "lounge"))
@@ -51,7 +48,6 @@ LOUNGE_PASSWORD = "demo1234"
 # uiprobe commands that change nothing, so asking twice is harmless.
 READ_ONLY_PROBES = {"find", "tree", "list", "dialogs", "focus", "clipboard"}
 UIPROBE_FAILURES = {2, 3}  # usage, not found: uiprobe's own answers
-
 
 VERSION_TEXT = re.search(r"project\(\s*Vendrel\s+VERSION\s+(\d+\.\d+\.\d+)",
                          (REPO / "CMakeLists.txt").read_text(encoding="utf-8"))[1]
@@ -81,15 +77,6 @@ def windows_path(path):
 
 class Session:
     """One display and one Wine prefix, shared by all tests of this Python process."""
-
-    _instance = None
-
-    @classmethod
-    def get(cls):
-        if cls._instance is None:
-            cls._instance = Session()
-            atexit.register(cls._instance.shut_down)
-        return cls._instance
 
     def __init__(self):
         environ = os.environ.get
@@ -156,19 +143,13 @@ class Session:
         subprocess.run(["import", "-window", "root", str(target)], env=self.env,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
 
-    def _xdotool(self, window, *command):
+    def press(self, window, *keys, typed=False):
+        """Sends X key names (xdotool syntax, e.g. "alt+F4"), or with typed the text given
+        (xdotool maps the characters the keyboard lacks), to a top-level window."""
         subprocess.run(["xdotool", "windowfocus", "--sync", str(window["xid"])], env=self.env,
                        timeout=30, check=True)
-        subprocess.run(["xdotool", *command], env=self.env, timeout=30, check=True)
-
-    def press(self, window, *keys):
-        """Types X key names (xdotool syntax, e.g. "alt+F4") into a top-level window."""
-        self._xdotool(window, "key", "--clearmodifiers", "--delay", "50", *keys)
-
-    def type_text(self, window, text):
-        """Types text (xdotool maps the characters the keyboard lacks) into a top-level
-        window, where its focused control takes it."""
-        self._xdotool(window, "type", "--clearmodifiers", "--delay", "50", text)
+        subprocess.run(["xdotool", "type" if typed else "key", "--clearmodifiers", "--delay",
+                        "50", *keys], env=self.env, timeout=30, check=True)
 
     def focused(self, window):
         """The focused control of the window's thread (hwnd, class, text, parent) or None."""
@@ -293,9 +274,13 @@ class Client:
 class ClientTestCase(unittest.TestCase):
     """Gives each test a fresh user folder C:\\e2e\\<folder>\\Roaming and cleans up after it."""
 
+    session = None
+
     @classmethod
     def setUpClass(cls):
-        cls.session = Session.get()
+        if ClientTestCase.session is None:
+            ClientTestCase.session = Session()
+            atexit.register(ClientTestCase.session.shut_down)
 
     def setUp(self):
         self.clients = []
@@ -345,8 +330,7 @@ class ClientTestCase(unittest.TestCase):
 
     def connect_to_lounge(self, lounge=None, extra=None, environment=None, exe=None):
         """Starts the client (exe, or the build's) with the lounge as its default server and
-        logs in as demo. Returns (client, logged-in main window, lounge session, appdata,
-        roaming)."""
+        logs in as demo. Returns (client, logged-in main window, lounge session, roaming)."""
         lounge = lounge or self.start_lounge()
         appdata, roaming = self.fresh_appdata()
         self.write_lounge_config(roaming, lounge, extra)
@@ -355,7 +339,7 @@ class ClientTestCase(unittest.TestCase):
         window = client.main_window(f"Vendrel - {LOUNGE_NAME} - {LOUNGE_LOGIN}")
         session = lounge.next_session(timeout=TIMEOUT)
         self.assertIsNotNone(session, "the lounge saw no connection")
-        return client, window, session, appdata, roaming
+        return client, window, session, roaming
 
 
 def read_lines(path):

@@ -57,9 +57,6 @@ class PulseServer:
         return subprocess.run(["pactl", "--server", self.server, *arguments], env=self.env,
                               capture_output=True, timeout=30).returncode == 0
 
-    def record(self, sink):
-        return Recorder(self, sink)
-
     def stop(self):
         self.process.terminate()
         self.process.wait(timeout=30)

@@ -1,14 +1,13 @@
 """Sound and the client's own options as a player meets them: the real vendrel.exe plays through
-Wine's WASAPI into PulseAudio null sinks, and what reaches each sink is recorded and measured.
-The user's sounds folder holds WAV data, pure tones of known level, under the .ogg names the
-client asks for (the engine picks its decoder by content). Levels, pans, decoders, streams and
-the options' rules are the sound engine's and option menus' unit tests; here each path is
-proven once: the start sound at its level, a pan on the right channel, the system's cards
-listed and one chosen, and the options opened offline with F10, changed and saved."""
+Wine's WASAPI into PulseAudio null sinks, where what arrives is recorded and measured. The user's
+sounds folder holds pure tones of known level (WAV data under the .ogg names the client asks
+for). The rules are the sound engine's and option menus' unit tests; here each path is proven
+once: the start sound's level, a pan, the system's cards listed and one chosen, and the options
+opened offline with F10, changed and saved."""
 
+import array
 import io
 import math
-import struct
 import unittest
 import wave
 
@@ -24,15 +23,13 @@ WINE_OWN_CARDS = {"PulseAudio"}  # Wine's own card, which follows the server's d
 
 
 def tone_wav(hertz, seconds, amplitude=AMPLITUDE):
+    rate = pulse_audio.RATE
+    samples = array.array("h", (round(32767 * amplitude * math.sin(2 * math.pi * hertz * i / rate))
+                                for i in range(int(seconds * rate))))
     out = io.BytesIO()
     with wave.open(out, "wb") as writer:
-        writer.setnchannels(1)
-        writer.setsampwidth(2)
-        writer.setframerate(pulse_audio.RATE)
-        writer.writeframes(b"".join(
-            struct.pack("<h", round(32767 * amplitude *
-                                    math.sin(2 * math.pi * hertz * i / pulse_audio.RATE)))
-            for i in range(int(seconds * pulse_audio.RATE))))
+        writer.setparams((1, 2, rate, len(samples), "NONE", "not compressed"))
+        writer.writeframes(samples.tobytes())  # little-endian, as WAV wants, on this machine
     return out.getvalue()
 
 
@@ -51,7 +48,7 @@ class AudioTest(ClientTestCase):
         self.transcript.unlink(missing_ok=True)
 
     def record(self, sink):
-        recorder = self.pulse.record(sink[0])
+        recorder = pulse_audio.Recorder(self.pulse, sink[0])
         self.addCleanup(recorder.stop)
         return recorder
 

@@ -62,7 +62,7 @@ class HostileServerTest(ClientTestCase):
 
     def test_hostile_frames_and_commands(self):
         self.lounge = self.start_lounge()
-        self.client, self.window, self.server, _, _ = self.connect_to_lounge(self.lounge)
+        self.client, self.window, self.server, _ = self.connect_to_lounge(self.lounge)
         self.first_memory = resident_bytes()
         self.assertGreater(self.first_memory, 0, "the client's process was not found")
         frames = {

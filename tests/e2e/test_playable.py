@@ -1,9 +1,6 @@
-"""The client playing against a lounge scripted from here, in one run as each start costs
-seconds under Wine, every control wired once: the connection dialog worked with the keyboard,
-lines spoken by whether the window is active, shown, copied and saved, a server menu, the Tab
-ring, the chat line, a password box, a message box that holds the server's later commands, the
-layout after a resize and the confirmation on closing. Speech is the transcript. The rules are
-the unit tests' (login rules, the history's channels and views, menu list, boxes, layout)."""
+"""The client playing against a lounge scripted from here, each control wired once in one run
+(a start costs seconds under Wine); speech is the transcript. The rules are the unit tests'
+(login rules, the history's channels and views, the menu list, the boxes, the layout)."""
 
 import subprocess
 import unittest
@@ -32,7 +29,7 @@ def box_command(word, box_id, *fields):
 
 class PlayableTest(ClientTestCase):
 
-    def test_login_history_menu_chat_boxes_and_quit(self):
+    def test_login_history_menu_chat_boxes_and_closing(self):
         lounge = self.start_lounge()
         appdata, roaming = self.fresh_appdata()
         self.write_lounge_config(roaming, lounge)
@@ -59,11 +56,11 @@ class PlayableTest(ClientTestCase):
             return [e for e in edits if e["id"] == IDC_CONN_LOGIN][0]
         self.assertEqual(self.session.focused(dialog)["hwnd"], login_field()["hwnd"])
         # A letter outside the allowed set is swallowed as it is typed.
-        self.session.type_text(dialog, "dé")
+        self.session.press(dialog, "dé", typed=True)
         wait_for(lambda: login_field()["text"] == "d", TEXT_TIMEOUT, "the login field: 'd'")
-        self.session.type_text(dialog, "emo")
+        self.session.press(dialog, "emo", typed=True)
         self.session.press(dialog, "Tab")
-        self.session.type_text(dialog, LOUNGE_PASSWORD)
+        self.session.press(dialog, LOUNGE_PASSWORD, typed=True)
         self.session.press(dialog, "Return")
 
     def history_spoken_shown_copied_and_saved(self):
@@ -97,7 +94,7 @@ class PlayableTest(ClientTestCase):
         path.unlink(missing_ok=True)
         self.session.press(self.window, "F12")
         dialog = self.client.wait_dialog("Save the history as")["window"]
-        self.session.type_text(dialog, windows_path(path))
+        self.session.press(dialog, windows_path(path), typed=True)
         self.session.press(dialog, "Return")
         self.client.wait_no_dialog()
         wait_for(path.is_file, TEXT_TIMEOUT, f"{path}")
@@ -129,7 +126,7 @@ class PlayableTest(ClientTestCase):
         field = [c for c in self.client.children(box) if c["id"] == IDC_INPUT_TEXT][0]
         es_password = 0x20
         self.assertTrue(field["style"] & es_password, "the password is shown as asterisks")
-        self.session.type_text(box, "s3cret")
+        self.session.press(box, "s3cret", typed=True)
         self.session.press(box, "Return")
         self.assertEqual(self.next_text(), f"inbx 6{SEP}s3cret")
 

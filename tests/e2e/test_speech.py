@@ -1,7 +1,6 @@
 """The real NVDA path, which no fake inside the core proves: the controller library loaded from
 the program folder and called with its own calling convention, NVDA found by its window, both
-played by doubles of ours (tests/e2e/doubles). Wine's SAPI refuses to speak (E_NOTIMPL), so
-without NVDA the client has no voice here. The announcements on each change of output and the
+played by doubles (tests/e2e/doubles); Wine's SAPI cannot speak. The announcements and the
 diagnosis's texts are unit-tested (SpeechBridge, SpeechDiagnosis, LibraryBits)."""
 
 import json
@@ -47,7 +46,7 @@ class SpeechTest(ClientTestCase):
         self.addCleanup(nvda.stdout.close)
         hwnd = json.loads(nvda.stdout.readline().decode())["hwnd"]
         self.addCleanup(self.session.probe, "close", hwnd, check=False)
-        _, main, session, _, roaming = self.connect_to_lounge(
+        _, main, session, roaming = self.connect_to_lounge(
             extra={"user.confirmOnExit": "false"}, exe=program / "vendrel.exe",
             environment={"VENDREL_SPEECH_LOG": windows_path(transcript),
                          "VENDREL_NVDA_DOUBLE_LOG": windows_path(received)})

@@ -22,8 +22,7 @@ from lounge_server import LoungeServer  # noqa: E402
 
 
 def handshake(sock):
-    """Sends the upgrade request with the login record of demo; returns the status line and a
-    reader of what follows the answer's head."""
+    """Sends the upgrade request with demo's login record; returns (status line, reader)."""
     fields = ["demo", "demo1234", "en", "2tc1", "1", "2tc1", "1", "1"]
     query = base64.urlsafe_b64encode("\x7f".join(fields).encode()).decode().replace("=", ".")
     sock.sendall(f"GET /play?{query} HTTP/1.1\r\nConnection:upgrade\r\nUpgrade:websocket\r\n"
@@ -42,7 +41,7 @@ def read_frame(reader):
 
 
 def frame(payload, opcode=1):
-    """A frame of the client's, unmasked as the lounge allows, shorter than 126 bytes."""
+    """A frame of the client's, short and unmasked (the lounge allows it)."""
     return bytes([0x80 | opcode, len(payload)]) + payload
 
 
