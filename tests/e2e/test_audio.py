@@ -82,7 +82,7 @@ class AudioTest(ClientTestCase):
 
         client.connect()
         window = client.main_window("Vendrel - E2E lounge - demo")
-        server = lounge.next_session(timeout=60)
+        server = lounge.next_session(timeout=TIMEOUT)
         # A server play panned fully left reaches the left channel only.
         mark = speakers.frames()
         server.send_text("play-1 e2etone 1 pan -1")
