@@ -1,7 +1,5 @@
 #!/usr/bin/env python3
-"""Runs a test program beside a lounge server on loopback.
-
-The lounge listens on free ports with a control port; the program finds them in the
+"""Runs a test program beside a lounge server on loopback, on free ports it finds in the
 environment (VENDREL_LOUNGE_GAME, VENDREL_LOUNGE_WEB, VENDREL_LOUNGE_CONTROL and
 VENDREL_LOUNGE_WEB_ROOT, the folder the web host serves). A program that ends in .exe is run
 under Wine and gets the folder as a Windows path."""
@@ -28,23 +26,18 @@ def main() -> int:
             stdout=subprocess.PIPE, stdin=subprocess.DEVNULL, text=True)
         try:
             ready = json.loads(lounge.stdout.readline())
-            env = dict(os.environ)
-            env["VENDREL_LOUNGE_GAME"] = str(ready["game"])
-            env["VENDREL_LOUNGE_WEB"] = str(ready["web"])
-            env["VENDREL_LOUNGE_CONTROL"] = str(ready["control"])
-            is_windows_program = command[0].lower().endswith(".exe")
-            env["VENDREL_LOUNGE_WEB_ROOT"] = (
-                "Z:" + web_root.replace("/", "\\") if is_windows_program else web_root)
-            if is_windows_program:
+            env = dict(os.environ, VENDREL_LOUNGE_GAME=str(ready["game"]),
+                       VENDREL_LOUNGE_WEB=str(ready["web"]),
+                       VENDREL_LOUNGE_CONTROL=str(ready["control"]),
+                       VENDREL_LOUNGE_WEB_ROOT=web_root)
+            if command[0].lower().endswith(".exe"):
+                env["VENDREL_LOUNGE_WEB_ROOT"] = "Z:" + web_root.replace("/", "\\")
                 env.setdefault("WINEDEBUG", "-all")
                 command = ["wine"] + command
             return subprocess.run(command, env=env, stdin=subprocess.DEVNULL).returncode
         finally:
             lounge.terminate()
-            try:
-                lounge.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                lounge.kill()
+            lounge.wait(timeout=10)
 
 
 if __name__ == "__main__":

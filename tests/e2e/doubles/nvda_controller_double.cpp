@@ -6,27 +6,23 @@
 
 #include <windows.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace {
 
 void append(const std::wstring& line) {
-    wchar_t path[MAX_PATH];
-    const DWORD length = GetEnvironmentVariableW(L"VENDREL_NVDA_DOUBLE_LOG", path, MAX_PATH);
-    HANDLE file = length > 0 && length < MAX_PATH
-                      ? CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)
-                      : INVALID_HANDLE_VALUE;
-    if (file == INVALID_HANDLE_VALUE) {
-        return;
+    const wchar_t* path = _wgetenv(L"VENDREL_NVDA_DOUBLE_LOG");
+    std::FILE* file = path != nullptr ? _wfopen(path, L"ab") : nullptr;
+    if (file != nullptr) {
+        const std::wstring text = line + L"\r\n";
+        char bytes[4096];
+        const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                             bytes, sizeof bytes, nullptr, nullptr);
+        std::fwrite(bytes, 1, static_cast<std::size_t>(size), file);
+        std::fclose(file);
     }
-    const std::wstring text = line + L"\r\n";
-    char bytes[4096];
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         bytes, sizeof bytes, nullptr, nullptr);
-    DWORD written = 0;
-    WriteFile(file, bytes, static_cast<DWORD>(size), &written, nullptr);
-    CloseHandle(file);
 }
 
 } // namespace
