@@ -117,10 +117,19 @@ class ControlPortTest(unittest.TestCase):
         for rule, status, body in cases:
             with self.subTest(rule):
                 self.assertEqual(self.ask(rule), "ok")
-                sock = self.connect(self.ports["web"])
-                sock.sendall(b"GET /autodl/door.ogg HTTP/1.0\r\nHost:x\r\n\r\n")
-                head, _, got = sock.makefile("rb").read().partition(b"\r\n\r\n")
-                self.assertEqual((head[:12], got), (status, body))
+                self.assertEqual(self.get("/autodl/door.ogg"), (status, body))
+
+    def test_the_web_host_serves_nothing_outside_its_folder(self):
+        for path, status in [("/sounds/door.ogg", b"HTTP/1.0 404"),
+                             ("/autodl/../door.ogg", b"HTTP/1.0 403")]:
+            self.assertEqual(self.get(path), (status, b""), path)
+
+    def get(self, path):
+        """(status line's first 12 bytes, body) of a plain request to the web host."""
+        sock = self.connect(self.ports["web"])
+        sock.sendall(b"GET " + path.encode() + b" HTTP/1.0\r\nHost:x\r\n\r\n")
+        head, _, body = sock.makefile("rb").read().partition(b"\r\n\r\n")
+        return head[:12], body
 
 
 class TlsTest(unittest.TestCase):
