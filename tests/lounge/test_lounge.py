@@ -35,9 +35,10 @@ def handshake(sock):
 
 
 def read_frame(reader):
-    """(first byte, payload) of a frame whose payload is shorter than 126 bytes."""
+    """(first byte, payload) of a server frame (unmasked, at most a 16-bit length)."""
     head = reader.read(2)
-    return head[0], reader.read(head[1])
+    length = head[1] if head[1] < 126 else int.from_bytes(reader.read(2), "big")
+    return head[0], reader.read(length)
 
 
 def frame(payload, opcode=1):
@@ -130,6 +131,36 @@ class ControlPortTest(unittest.TestCase):
         sock.sendall(b"GET " + path.encode() + b" HTTP/1.0\r\nHost:x\r\n\r\n")
         head, _, body = sock.makefile("rb").read().partition(b"\r\n\r\n")
         return head[:12], body
+
+
+class DemoTest(unittest.TestCase):
+    """The demo a newcomer meets first (README): welcome, main menu, a game move, leaving."""
+
+    def test_walk_through_the_demo(self):
+        server = LoungeServer(port=0, web_port=None, demo=True).start()
+        self.addCleanup(server.stop)
+        sock = socket.create_connection(("127.0.0.1", server.port), timeout=5)
+        self.addCleanup(sock.close)
+        reader = handshake(sock)[1]
+
+        def until(last):
+            texts = [read_frame(reader)[1]]
+            while not texts[-1].startswith(last):
+                texts.append(read_frame(reader)[1])
+            return texts
+
+        self.assertIn(b"say0 Welcome to the Vendrel demo lounge, demo!", until(b"menu 1\x7f"))
+        sock.sendall(frame(b"msel 1\x7f3\x7fconnect4"))
+        until(b"menu 4\x7f")
+        sock.sendall(frame(b"msel 4\x7f7\x7fauto"))
+        self.assertEqual(until(b"cn4m")[-1], b"cn4m 0 0 4 " + b"0" * 42)
+        sock.sendall(frame(b"inbx 28\x7f3"))
+        self.assertIn(b"say1 Your client chose column 4.", until(b"menu 4\x7f"))
+        sock.sendall(frame(b"msel 1\x7f4\x7fquit"))
+        self.assertEqual(until(b"msgb")[-1],
+                         b"msgb 2\x7fQuit\x7fDo you really want to leave the lounge?\x7f36")
+        sock.sendall(frame(b"msgb 2\x7f6"))
+        until(b"quit")
 
 
 class TlsTest(unittest.TestCase):
