@@ -44,6 +44,7 @@ TEST(HistoryLineTest, MarksAndSegments) {
     for (const auto& [line, looks] : cases) {
         EXPECT_EQ(looksOf(layoutHistoryLine(line, channel, {0xA0, 0xA1, 0xA2}, true)), looks);
     }
+    EXPECT_TRUE(layoutHistoryLine(u"x", channel, {}, true).segments[0].hasColour);
     EXPECT_FALSE(layoutHistoryLine(u"x", channel, {}, false).segments[0].hasColour);
     EXPECT_EQ(speakableText(u"\f\x11Hi\fthere\r\n\x0E\x10!"), u"Hithere\r\n!");
 }

@@ -40,6 +40,7 @@ TEST_F(PresentationFilesTest, AFirstConnectionWritesThePresetsOfTheServersProtoc
         EXPECT_EQ(presentation.views[2].mask, 0x33Du);
         ASSERT_EQ(presentation.channels.size(), 10u);
         EXPECT_EQ(presentation.channels[0].flags, 0x1Fu);
+        EXPECT_EQ(presentation.channels[7].effects, text_effect::kDefaultColour);
         EXPECT_EQ(presentation.channels[2].colour, rgb(0x000080));
         ASSERT_EQ(presentation.customColours.size(), 15u);
         EXPECT_EQ(presentation.customColours[12], rgb(0x000066));
