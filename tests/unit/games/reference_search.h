@@ -34,25 +34,21 @@ inline int connectFourRun(const C4Board& board, int x, int y, int dx, int dy) {
 
 inline int connectFourEvaluate(const C4Board& board, int side) {
     int sum = 0;
-    for (int x = 0; x < 7; ++x) {
-        for (int y = 0; y < 6; ++y) {
-            int s = 0;
-            for (const auto& d : kDirections) {
-                s += kRunScore[connectFourRun(board, x, y, d[0], d[1])];
-            }
-            sum += board[static_cast<std::size_t>(x + 7 * y)] == side ? s : -s;
+    for (int cell = 0; cell < 42; ++cell) {
+        int s = 0;
+        for (const auto& d : kDirections) {
+            s += kRunScore[connectFourRun(board, cell % 7, cell / 7, d[0], d[1])];
         }
+        sum += board[static_cast<std::size_t>(cell)] == side ? s : -s;
     }
     return sum;
 }
 
 inline bool connectFourHasFour(const C4Board& board) {
-    for (int x = 0; x < 7; ++x) {
-        for (int y = 0; y < 6; ++y) {
-            for (const auto& d : kDirections) {
-                if (connectFourRun(board, x, y, d[0], d[1]) >= 4) {
-                    return true;
-                }
+    for (int cell = 0; cell < 42; ++cell) {
+        for (const auto& d : kDirections) {
+            if (connectFourRun(board, cell % 7, cell / 7, d[0], d[1]) >= 4) {
+                return true;
             }
         }
     }
@@ -96,9 +92,7 @@ inline int searchConnectFour(C4Board& board, int depth, int side, int alpha, int
                 *best = x;
             }
         }
-        if (v > alpha) {
-            alpha = v;
-        }
+        alpha = std::max(alpha, v);
         if (alpha >= beta) {
             return alpha;
         }
@@ -207,9 +201,7 @@ inline int searchReversi(const RvBoard& board, int depth, int side, int alpha, i
                 *best = candidate;
             }
         }
-        if (v > alpha) {
-            alpha = v;
-        }
+        alpha = std::max(alpha, v);
         if (alpha >= beta) {
             return alpha;
         }

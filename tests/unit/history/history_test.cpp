@@ -117,28 +117,23 @@ TEST_F(HistoryTest, LongLinesAreShownCutAndKeptWhole) {
 }
 
 TEST_F(HistoryTest, ReviewWalksTheVisibleEntriesAndStopsAtTheEnds) {
+    history.review(-1); // an empty history says nothing
+    EXPECT_TRUE(speech.said.empty());
     state.presentation.currentView = 1; // channels 0, 1 and 7
     addLines({1, 2, 7, 3, 0});
-    const struct {
-        std::int32_t count;
-        std::int32_t position;
-        std::u16string spoken;
-    } steps[] = {{-1, 4, u"line 0"}, {-1, 2, u"line 7"}, {-1, 0, u"line 1"},
-                 {-1, 0, u"line 1"}, {0, 0, u"line 1"},  {1000000000, 4, u"line 0"},
-                 {1, 4, u"line 0"},  {-2, 0, u"line 1"}};
-    for (const auto& step : steps) {
+    const std::tuple<std::int32_t, std::int32_t, std::u16string> steps[] = {
+        {-1, 4, u"line 0"}, {-1, 2, u"line 7"}, {-1, 0, u"line 1"},         {-1, 0, u"line 1"},
+        {0, 0, u"line 1"},  {1, 2, u"line 7"},  {1000000000, 4, u"line 0"}, {1, 4, u"line 0"}};
+    for (const auto& [count, position, spoken] : steps) {
         speech.said.clear();
-        history.review(step.count);
-        EXPECT_EQ(history.reviewPosition(), step.position) << step.count;
-        EXPECT_EQ(speech.said, (Said{{step.spoken, true}})) << step.count;
+        history.review(count);
+        EXPECT_EQ(history.reviewPosition(), position) << count;
+        EXPECT_EQ(speech.said, (Said{{spoken, true}})) << count;
     }
-    EXPECT_EQ(speech.brailled.back(), u"line 1");
+    EXPECT_EQ(speech.brailled.back(), u"line 0");
     history.clear();
     EXPECT_EQ(history.reviewPosition(), -1);
     EXPECT_TRUE(pane.lines.empty());
-    speech.said.clear();
-    history.review(-1);
-    EXPECT_TRUE(speech.said.empty());
 }
 
 TEST_F(HistoryTest, LinksOpenInSchemeOrderAndOnlyOnTheWebHostWithoutAutomaticLinks) {
@@ -150,7 +145,6 @@ TEST_F(HistoryTest, LinksOpenInSchemeOrderAndOnlyOnTheWebHostWithoutAutomaticLin
     const Case cases[] = {
         {u"see https://a.example/x then http://b.example/y", true, "http://b.example/y"},
         {u"http://a.example/path(1) more", true, "http://a.example/path"},
-        {u"[ftp://f.example/file]", true, "ftp://f.example/file"},
         {u"call skype://joe?call", true, "skype:joe?call"},
         {u"no link here", true, ""},
         {u"http://localhost:1380/page:x", false, "http://localhost:1380/page"},
@@ -168,24 +162,20 @@ TEST_F(HistoryTest, LinksOpenInSchemeOrderAndOnlyOnTheWebHostWithoutAutomaticLin
 }
 
 TEST_F(HistoryTest, ViewCommandsMoveWithinTheListAndSayTheViewsName) {
-    const struct {
-        std::int32_t id;
-        std::int32_t view;
-        bool isBeep;
-    } steps[] = {{IDM_PREVIOUS_VIEW, 0, true},
-                 {IDM_NEXT_VIEW, 1, false},
-                 {IDM_VIEW_FIRST + 6, 6, false},
-                 {IDM_NEXT_VIEW, 6, true},
-                 {IDM_VIEW_FIRST + 9, 6, true}};
-    for (const auto& step : steps) {
+    const std::tuple<std::int32_t, std::int32_t, std::vector<std::string>> steps[] = {
+        {IDM_PREVIOUS_VIEW, 0, {"beep"}},
+        {IDM_NEXT_VIEW, 1, {}},
+        {IDM_VIEW_FIRST + 6, 6, {}},
+        {IDM_NEXT_VIEW, 6, {"beep"}},
+        {IDM_VIEW_FIRST + 9, 6, {"beep"}}};
+    for (const auto& [id, view, events] : steps) {
         shell.events.clear();
         speech.said.clear();
-        EXPECT_TRUE(history.runCommand(step.id));
-        EXPECT_EQ(state.presentation.currentView, step.view);
-        EXPECT_EQ(shell.events.size(), step.isBeep ? 1u : 0u);
-        EXPECT_EQ(speech.said.size(), 1u);
+        EXPECT_TRUE(history.runCommand(id));
+        EXPECT_EQ(state.presentation.currentView, view);
+        EXPECT_EQ(shell.events, events);
+        EXPECT_EQ(speech.said, (Said{{view == 0 ? u"All" : view == 1 ? u"Chat" : u"Last", true}}));
     }
-    EXPECT_EQ(speech.said[0], std::make_pair(std::u16string(u"Last"), true));
     EXPECT_FALSE(history.runCommand(IDM_ABOUT));
 }
 
