@@ -77,15 +77,6 @@ inline double channelRms(const std::vector<float>& out, int channel, std::size_t
     return to > from ? std::sqrt(sum / static_cast<double>(to - from)) : 0.0;
 }
 
-inline double channelPeak(const std::vector<float>& out, int channel, std::size_t from,
-                          std::size_t to) {
-    double peak = 0.0;
-    for (std::size_t i = from; i < to && i * 2 + 1 < out.size(); ++i) {
-        peak = std::max(peak, std::fabs(double{out[i * 2 + channel]}));
-    }
-    return peak;
-}
-
 // Frequency from upward zero crossings of the left channel over frames [from, to).
 inline double measuredHertz(const std::vector<float>& out, std::uint32_t rate, std::size_t from,
                             std::size_t to) {
