@@ -52,7 +52,6 @@ TEST(AudioDevices, StartUpOpensTheDefaultThenTheNamedDevice) {
         {"nothing chosen yet", "", {}, 1, 0, "#1 [Headphones ]"},
         {"a present card", "Headphones", {}, 3, 3, "#3 [Headphones ]"},
         {"names match byte for byte", "speakers", {}, 1, 0, "#1 [Headphones ]"},
-        {"the default by name", "Default", {}, 1, 0, "#1 [Default ]"},
         {"a card that will not open", "Speakers", {2}, 1, 2, "#2 [Speakers ]"},
     };
     for (const auto& c : cases) {
@@ -119,7 +118,6 @@ TEST(AudioDevices, SelectingADeviceMovesSoundAndRemembersItsName) {
     };
     const Case cases[] = {
         {"another card", 3, {}, 3, "Headphones", true},
-        {"the default again", 1, {}, 1, "Default", true},
         {"the card in use", 2, {}, 2, "Speakers", false},
         {"zero", 0, {}, 2, "Speakers", false},
         {"a card that will not open", 3, {3}, 2, "Speakers", true},

@@ -14,13 +14,6 @@ using Type = MixerCommandType;
 
 constexpr std::uint32_t kRate = 48000;
 
-Sample constant(float value, std::size_t frames = kRate) {
-    Sample sample;
-    sample.rate = kRate;
-    sample.data.assign(frames, value);
-    return sample;
-}
-
 VoiceHandle startVoice(Mixer& mixer, const Sample& sample, std::vector<MixerCommand> options = {}) {
     MixerBatch batch;
     batch.add({.type = Type::Start, .sample = &sample, .value = 1.0});
@@ -38,7 +31,7 @@ void send(Mixer& mixer, MixerCommand command) {
 
 // A full-scale constant would click if a gain jumped; the ramps keep every step within theirs.
 TEST(Mixer, RampsStartsStopsAndJumps) {
-    const Sample dc = constant(1.0f);
+    const Sample dc{std::vector<float>(kRate, 1.0f), 1, kRate};
     Mixer mixer(kRate);
     NullOutput output(mixer);
     const VoiceHandle voice = startVoice(mixer, dc);
@@ -59,9 +52,9 @@ TEST(Mixer, RampsStartsStopsAndJumps) {
 }
 
 TEST(Mixer, LoopsAndEndsAndSetsPositions) {
-    Sample ramp = constant(0.0f, 1000); // 0.0, 0.001, ...: the value tells the position
-    for (std::size_t i = 0; i < 1000; ++i) {
-        ramp.data[i] = static_cast<float>(i) / 1000.0f;
+    Sample ramp{{}, 1, kRate}; // 0.0, 0.001, ... over 1000 frames: the value tells the position
+    for (int i = 0; i < 1000; ++i) {
+        ramp.data.push_back(static_cast<float>(i) / 1000.0f);
     }
     Mixer mixer(kRate);
     NullOutput output(mixer);
@@ -83,7 +76,7 @@ TEST(Mixer, LoopsAndEndsAndSetsPositions) {
 }
 
 TEST(Mixer, OverridesTheOldestVoiceOfASample) {
-    const Sample dc = constant(0.001f);
+    const Sample dc{std::vector<float>(kRate, 0.001f), 1, kRate};
     Mixer mixer(kRate);
     NullOutput output(mixer);
     std::vector<VoiceHandle> voices;
@@ -105,7 +98,7 @@ TEST(Mixer, OverridesTheOldestVoiceOfASample) {
 }
 
 TEST(Mixer, SlidesOnTheMixClockAndReportTheirEnd) {
-    const Sample dc = constant(1.0f);
+    const Sample dc{std::vector<float>(kRate, 1.0f), 1, kRate};
     Mixer mixer(kRate);
     std::vector<std::pair<VoiceHandle, VoiceAttribute>> ended;
     mixer.setSlideEndCallback(
@@ -141,7 +134,7 @@ TEST(Mixer, RefusesWhatItCannotHold) {
     for (std::size_t i = 0; i < kMaxQueuedCommands % kMaxBatchCommands - 1; ++i) {
         send(mixer, {.type = Type::StopAll});
     }
-    const Sample dc = constant(1.0f);
+    const Sample dc{std::vector<float>(kRate, 1.0f), 1, kRate};
     EXPECT_EQ(startVoice(mixer, dc, {{.type = Type::SetPan, .value = 1.0}}), 0u);
     const VoiceHandle last = startVoice(mixer, dc);
     EXPECT_NE(last, 0u);

@@ -14,8 +14,8 @@ static bool operator==(const SoundOption& a, const SoundOption& b) {
 
 namespace {
 
-using Kind = SoundOptionKind;
-using Target = SlideTarget;
+using K = SoundOptionKind;
+using T = SlideTarget;
 
 TEST(SoundParams, ReadsNameVolumeAndOptionsInOrder) {
     struct Case {
@@ -26,51 +26,43 @@ TEST(SoundParams, ReadsNameVolumeAndOptionsInOrder) {
     };
     const Case cases[] = {
         {"", "", 1.0f, {}},
-        {"door 0.5 pan -0.3 pitch 2", "door", 0.5f, {{Kind::Pan, -0.3}, {Kind::Pitch, 2}}},
+        {"door 0.5 pan -0.3 pitch 2", "door", 0.5f, {{K::Pan, -0.3}, {K::Pitch, 2}}},
         {"door -0.5", "door", -0.5f, {}},
         // The pan rule: outside -1..1 the option is dropped, the edges are kept.
-        {"door 0.5 pan 1.0001 pan 1 pan -1", "door", 0.5f, {{Kind::Pan, 1}, {Kind::Pan, -1}}},
-        {"w 1 freq 12 absfreq -12",
-         "w",
-         1.0f,
-         {{Kind::Frequency, 12}, {Kind::AbsoluteFrequency, -12}}},
-        {"d 1 pos 1.25 seek -0.5 speed 0.5",
-         "d",
-         1.0f,
-         {{Kind::Position, 1.25}, {Kind::Seek, -0.5}, {Kind::Speed, 0.5}}},
-        {"d 1 pos", "d", 1.0f, {{Kind::Position, 0}}},
+        {"d 0.5 pan 1.0001 pan 1 pan -1", "d", 0.5f, {{K::Pan, 1}, {K::Pan, -1}}},
+        {"d 1 freq 12 absfreq -12", "d", 1.0f, {{K::Frequency, 12}, {K::AbsoluteFrequency, -12}}},
+        {"d 1 pos 1.25 speed 0.5", "d", 1.0f, {{K::Position, 1.25}, {K::Speed, 0.5}}},
+        {"d 1 seek -0.5 pos", "d", 1.0f, {{K::Seek, -0.5}, {K::Position, 0}}},
         // Bare numbers are pitch shifts; "1e3" is not made only of digits, '-' and '.'.
-        {"d 1 -2 1.5 1e3", "d", 1.0f, {{Kind::PitchShift, -2}, {Kind::PitchShift, 1.5}}},
-        {"d 1 - .", "d", 1.0f, {{Kind::PitchShift, 0}, {Kind::PitchShift, 0}}},
+        {"d 1 -2 1.5 1e3", "d", 1.0f, {{K::PitchShift, -2}, {K::PitchShift, 1.5}}},
+        {"d 1 - .", "d", 1.0f, {{K::PitchShift, 0}, {K::PitchShift, 0}}},
         // Slides: seconds become whole milliseconds; speed takes tenths of those.
-        {"d 0.5 slide vol", "d", 0.5f, {{Kind::Slide, 0, Target::Volume, 5000}}},
-        {"d 1 slide vol 2", "d", 1.0f, {{Kind::Slide, 0, Target::Volume, 2000}}},
-        {"d 1 slide pan 0.0019 -1", "d", 1.0f, {{Kind::Slide, -1, Target::Pan, 1}}},
-        {"d 1 slide fre 1 12 slide freq 1 -1",
-         "d",
-         1.0f,
-         {{Kind::Slide, 12, Target::Frequency, 1000}, {Kind::Slide, -1, Target::Frequency, 1000}}},
-        {"d 1 slide pitch 2 3", "d", 1.0f, {{Kind::Slide, 3, Target::Pitch, 2000}}},
-        {"d 1 slide speed 2 0.5", "d", 1.0f, {{Kind::Slide, 0.5, Target::Speed, 200}}},
-        {"d 1 slide vol -3 0", "d", 1.0f, {{Kind::Slide, 0, Target::Volume, 0}}},
+        {"d 0.5 slide vol", "d", 0.5f, {{K::Slide, 0, T::Volume, 5000}}},
+        {"d 1 slide vol 2", "d", 1.0f, {{K::Slide, 0, T::Volume, 2000}}},
+        {"d 1 slide pan 0.0019 -1", "d", 1.0f, {{K::Slide, -1, T::Pan, 1}}},
+        {"d 1 slide fre 1 12", "d", 1.0f, {{K::Slide, 12, T::Frequency, 1000}}},
+        {"d 1 slide freq 1 -1", "d", 1.0f, {{K::Slide, -1, T::Frequency, 1000}}},
+        {"d 1 slide pitch 2 3", "d", 1.0f, {{K::Slide, 3, T::Pitch, 2000}}},
+        {"d 1 slide speed 2 0.5", "d", 1.0f, {{K::Slide, 0.5, T::Speed, 200}}},
+        {"d 1 slide vol -3 0", "d", 1.0f, {{K::Slide, 0, T::Volume, 0}}},
         // An unknown target still takes its operands; other words are skipped.
-        {"d 1 slide colour 2 3 echo loop", "d", 1.0f, {{Kind::Loop}}},
+        {"d 1 slide colour 2 3 echo loop", "d", 1.0f, {{K::Loop}}},
         // An unreadable operand ends the options.
         {"d 1 pan left loop", "d", 1.0f, {}},
-        {"d 1 slide vol soon loop", "d", 1.0f, {}},
         {"d 1 freq 1e999 loop", "d", 1.0f, {}},
         // Numbers end where stream extraction ends them.
-        {"d 0.5pan -1loop", "d", 0.5f, {{Kind::Pan, -1}, {Kind::Loop}}},
+        {"d 0.5pan -1loop", "d", 0.5f, {{K::Pan, -1}, {K::Loop}}},
         // A volume that is not a number keeps the default; its word is read as an option.
-        {"d loop", "d", 1.0f, {{Kind::Loop}}},
+        {"d loop", "d", 1.0f, {{K::Loop}}},
         {"d nan", "d", 1.0f, {}},
         {"LOOP 1 LOOP", "LOOP", 1.0f, {}},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
         const SoundParams params = parseSoundParams(c.text);
-        EXPECT_EQ(params.name, c.name) << c.text;
-        EXPECT_EQ(params.volume, c.volume) << c.text;
-        EXPECT_EQ(params.options, c.options) << c.text;
+        EXPECT_EQ(params.name, c.name);
+        EXPECT_EQ(params.volume, c.volume);
+        EXPECT_EQ(params.options, c.options);
     }
 }
 
