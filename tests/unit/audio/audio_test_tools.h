@@ -3,10 +3,10 @@
 // measurements of rendered interleaved stereo.
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -40,10 +40,7 @@ inline std::string wavBytes(const std::vector<float>& values, std::uint32_t chan
     std::string data;
     for (float value : values) {
         if (formatTag == 3) {
-            std::uint32_t raw = 0;
-            static_assert(sizeof raw == sizeof value);
-            std::memcpy(&raw, &value, sizeof raw);
-            putLe(data, raw, 4);
+            putLe(data, std::bit_cast<std::uint32_t>(value), 4);
         } else if (bits == 8) {
             putLe(data, static_cast<std::uint32_t>(std::lround(value * 127.0f) + 128), 1);
         } else {
@@ -75,15 +72,6 @@ inline double channelRms(const std::vector<float>& out, int channel, std::size_t
         sum += double{out[i * 2 + channel]} * out[i * 2 + channel];
     }
     return to > from ? std::sqrt(sum / static_cast<double>(to - from)) : 0.0;
-}
-
-inline double channelPeak(const std::vector<float>& out, int channel, std::size_t from,
-                          std::size_t to) {
-    double peak = 0.0;
-    for (std::size_t i = from; i < to && i * 2 + 1 < out.size(); ++i) {
-        peak = std::max(peak, std::fabs(double{out[i * 2 + channel]}));
-    }
-    return peak;
 }
 
 // Frequency from upward zero crossings of the left channel over frames [from, to).

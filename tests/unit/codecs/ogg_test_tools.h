@@ -3,10 +3,10 @@
 // (so a damaged or lying page reaches the decoder instead of being dropped by libogg), and
 // measurements of decoded interleaved frames.
 
-#include <array>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -14,40 +14,16 @@
 
 namespace vendrel::testing {
 
-inline std::string testDataFolder() {
-#ifdef VENDREL_TEST_DATA_DIR_WIN
-    return VENDREL_TEST_DATA_DIR_WIN;
-#else
-    return VENDREL_TEST_DATA_DIR;
-#endif
-}
-
 inline std::string testSoundPath(const std::string& name) {
-    return testDataFolder() + "ogg/" + name;
+#ifdef VENDREL_TEST_DATA_DIR_WIN
+    return VENDREL_TEST_DATA_DIR_WIN + std::string("ogg/") + name;
+#else
+    return VENDREL_TEST_DATA_DIR + std::string("ogg/") + name;
+#endif
 }
 
 inline std::string testSound(const std::string& name) {
     return readWholeFile(testSoundPath(name)).value_or(std::string());
-}
-
-// Ogg's page checksum: CRC-32 with polynomial 0x04c11db7, not reflected, starting from 0.
-inline std::uint32_t oggCrc(const std::string& bytes, std::size_t from, std::size_t size) {
-    static const auto table = [] {
-        std::array<std::uint32_t, 256> entries{};
-        for (std::uint32_t i = 0; i < 256; ++i) {
-            std::uint32_t value = i << 24;
-            for (int bit = 0; bit < 8; ++bit) {
-                value = (value & 0x80000000u) ? (value << 1) ^ 0x04c11db7u : value << 1;
-            }
-            entries[i] = value;
-        }
-        return entries;
-    }();
-    std::uint32_t crc = 0;
-    for (std::size_t i = from; i < from + size; ++i) {
-        crc = (crc << 8) ^ table[((crc >> 24) ^ static_cast<unsigned char>(bytes[i])) & 0xFF];
-    }
-    return crc;
 }
 
 struct OggPage {
@@ -77,14 +53,22 @@ inline void putLe64(std::string& bytes, std::size_t at, std::uint64_t value, int
     }
 }
 
-// Recomputes every page's checksum after the bytes were changed.
+// Recomputes every page's checksum after the bytes were changed: CRC-32 with polynomial
+// 0x04c11db7, not reflected, starting from 0, over the page with its checksum field zeroed.
 inline void fixOggChecksums(std::string& bytes) {
     for (const OggPage& page : oggPages(bytes)) {
         if (page.at + page.size > bytes.size()) {
             break;
         }
         putLe64(bytes, page.at + 22, 0, 4);
-        putLe64(bytes, page.at + 22, oggCrc(bytes, page.at, page.size), 4);
+        std::uint32_t crc = 0;
+        for (std::size_t i = page.at; i < page.at + page.size; ++i) {
+            crc ^= std::uint32_t{static_cast<unsigned char>(bytes[i])} << 24;
+            for (int bit = 0; bit < 8; ++bit) {
+                crc = (crc & 0x80000000u) != 0 ? (crc << 1) ^ 0x04c11db7u : crc << 1;
+            }
+        }
+        putLe64(bytes, page.at + 22, crc, 4);
     }
 }
 
@@ -99,8 +83,18 @@ inline std::string withSerial(std::string bytes, std::uint32_t serial) {
 
 // The last page announces the length of the whole stream.
 inline std::string withLastGranule(std::string bytes, std::uint64_t granule) {
-    const auto pages = oggPages(bytes);
-    putLe64(bytes, pages.back().at + 6, granule, 8);
+    putLe64(bytes, oggPages(bytes).back().at + 6, granule, 8);
+    fixOggChecksums(bytes);
+    return bytes;
+}
+
+// Rewrites the identification header (the first page's packet): the channel count and the
+// rate a hostile file may claim.
+inline std::string withHeaderFields(std::string bytes, std::uint32_t channels, std::uint32_t rate) {
+    // Page header (27 bytes), one lacing byte, then "\x01vorbis" and the 4-byte version.
+    constexpr std::size_t kChannelsAt = 28 + 7 + 4;
+    putLe64(bytes, kChannelsAt, channels, 1);
+    putLe64(bytes, kChannelsAt + 1, rate, 4);
     fixOggChecksums(bytes);
     return bytes;
 }
@@ -114,22 +108,11 @@ inline double amplitudeAt(const std::vector<float>& data, std::uint32_t channels
     double sine = 0.0;
     for (std::size_t frame = from; frame < from + count && frame * channels + channel < data.size();
          ++frame) {
-        const double phase = 2.0 * 3.141592653589793 * hertz * static_cast<double>(frame) / rate;
+        const double phase = 2.0 * std::numbers::pi * hertz * static_cast<double>(frame) / rate;
         cosine += data[frame * channels + channel] * std::cos(phase);
         sine += data[frame * channels + channel] * std::sin(phase);
     }
     return 2.0 * std::hypot(cosine, sine) / static_cast<double>(count);
-}
-
-// Rewrites the identification header (the first page's packet) and fixes the checksums: the
-// channel count and the rate a hostile file may claim.
-inline std::string withHeaderFields(std::string bytes, std::uint32_t channels, std::uint32_t rate) {
-    // Page header (27 bytes), one lacing byte, then "\x01vorbis" and the 4-byte version.
-    constexpr std::size_t kChannelsAt = 28 + 7 + 4;
-    putLe64(bytes, kChannelsAt, channels, 1);
-    putLe64(bytes, kChannelsAt + 1, rate, 4);
-    fixOggChecksums(bytes);
-    return bytes;
 }
 
 } // namespace vendrel::testing

@@ -45,7 +45,6 @@ public:
         }
         return out;
     }
-    [[nodiscard]] bool isPulling() const { return static_cast<bool>(render_); }
 
     std::vector<std::string> names{"Default", "Speakers", "Headphones"};
     std::set<int> failing;

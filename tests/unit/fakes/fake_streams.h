@@ -1,6 +1,6 @@
 #pragma once
-// Stream fakes for the audio engine: sources with odd behaviour, an opener that serves named
-// sources and can fail, and a stretcher that plays its input faster or slower by resampling.
+// Stream fakes for the audio engine: a source with odd behaviour, an opener that serves named
+// sources, and a stretcher that plays its input faster or slower by resampling.
 
 #include <algorithm>
 #include <cmath>
@@ -42,14 +42,13 @@ private:
     std::size_t left_;
 };
 
-// Sources by URL (or by the file path asked for); failsLeft makes the next opens fail.
+// Sources by URL (or by the file path asked for); a name it does not know fails to open.
 class FakeStreamOpener final : public StreamOpener {
 public:
     using Make = std::function<std::unique_ptr<StreamSource>()>;
 
     std::map<std::string, Make> sources;
     std::vector<std::string> asked; // every name asked for, in order
-    int failsLeft = 0;
 
     std::unique_ptr<StreamSource> openFile(const std::string& path) override { return open(path); }
     std::unique_ptr<StreamSource> openUrl(const std::string& url) override { return open(url); }
@@ -58,11 +57,7 @@ private:
     std::unique_ptr<StreamSource> open(const std::string& name) {
         asked.push_back(name);
         const auto found = sources.find(name);
-        if (found == sources.end() || failsLeft > 0) {
-            failsLeft = std::max(0, failsLeft - 1);
-            return nullptr;
-        }
-        return found->second();
+        return found == sources.end() ? nullptr : found->second();
     }
 };
 
