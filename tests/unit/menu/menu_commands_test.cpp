@@ -1,13 +1,113 @@
-// The server's menu commands applied to the stack, and what the list box and the player get.
+// Menu texts as the server writes them, and its menu commands applied to the stack: what the
+// list box and the player get.
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
+#include "menu/menu.h"
 #include "menu_fixture.h"
+#include "text/utf.h"
 
 namespace vendrel {
 namespace {
 
 using testing::fields;
+using testing::menuText;
+using Said = std::vector<std::pair<std::u16string, bool>>;
+
+Menu parsed(const std::string& utf8) {
+    Menu menu;
+    parseMenu(menu, toWide(utf8));
+    return menu;
+}
+
+TEST(MenuModel, ParseMenuReadsTheHeaderAsStrtolNumbers) {
+    const Menu menu = parsed(fields({"0x0C", "3", "0", "010", "3", "x"}));
+    EXPECT_EQ(menu.id, 12);
+    EXPECT_EQ(menu.columns, 3);
+    EXPECT_EQ(menu.selection, 8);
+    EXPECT_EQ(menu.flags, MENU_KEEP_OPEN | MENU_TYPE_AHEAD);
+    // Home, End and the row searches walk a whole row: its width is capped.
+    EXPECT_EQ(parsed(fields({"1", "2147483647", "0", "0", "0", "x"})).columns, kMaxMenuColumns);
+}
+
+TEST(MenuModel, FieldNumbersAreClampedAndAsciiOnly) {
+    EXPECT_EQ(fieldNumber(u"-99999999999"), INT32_MIN);
+    EXPECT_EQ(fieldNumber(u"\u0137"), 0); // not '7', although that is its low byte
+    // Only a field's start is read, so a huge one costs nothing.
+    EXPECT_EQ(fieldNumber(std::u16string(64, u'0') + u"5"), 0);
+}
+
+TEST(MenuModel, ParseMenuEdgeCases) {
+    const struct {
+        const char* name;
+        std::string text;
+        std::vector<MenuItem> items;
+    } cases[] = {
+        {"double separators count as one; null only empties key, sound, colour",
+         fields({"5", "1", "1", "0", "0", "", "x", "", "null", "null", "", "null", "null"}),
+         {{u"null", u"", u"", u""}}},
+        {"missing sixth field shifts every item by one field",
+         fields({"5", "1", "2", "0", "0", "A", "a", "s", "c", "B", "b"}),
+         {{u"a", u"s", u"c", u"B"}, {u"b", u"", u"", u""}}},
+        {"surplus items are dropped",
+         fields({"5", "1", "1", "0", "0", "x", "A", "a", "null", "null", "B", "b"}),
+         {{u"A", u"a", u"", u""}}},
+        {"negative count is none", fields({"5", "1", "-3", "0", "0", "x", "A"}), {}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(parsed(c.text).items, c.items) << c.name;
+    }
+}
+
+TEST(MenuModel, AbsurdCountsAreCappedButItemsSentAreKept) {
+    const Menu menu = parsed(fields({"5", "1", "2000000000", "0", "0", "x", "A", "a", "n", "n"}));
+    EXPECT_EQ(menu.items.size(), kMaxEmptyMenuItems);
+    EXPECT_EQ(menu.items[0].text, u"A");
+
+    std::string many = fields({"5", "1", "2000000000", "0", "0", "x"});
+    for (std::size_t i = 0; i < kMaxEmptyMenuItems + 5; ++i) {
+        many += "\x7fi\x7fk\x7fs\x7f"
+                "c";
+    }
+    EXPECT_EQ(parsed(many).items.size(), kMaxEmptyMenuItems + 5);
+}
+
+TEST(MenuModel, UpdateMenuItem) {
+    const Menu base = parsed(fields({"5", "1", "3", "1", "0", "x", "A", "a", "n", "n", "B", "b",
+                                     "n", "n", "C", "c", "n", "n"}));
+    const struct {
+        const char* name;
+        std::int32_t selectionBefore;
+        std::string update;
+        std::int32_t result;
+        std::u16string labels;
+        std::int32_t selectionAfter;
+    } cases[] = {
+        {"delete first keeps selection 0", 0, fields({"-1"}), -1, u"BC", 0},
+        {"delete the selected item moves up", 1, fields({"-2"}), -2, u"AC", 0},
+        {"replace selects it", 2, fields({"0", "X", "x", "null", "null"}), 0, u"XBC", 0},
+        {"index equal to count appends", 0, fields({"3", "D", "d", "null", "null"}), 4, u"ABCD", 3},
+        {"deletion beyond the end appends", 0, fields({"-10", "D"}), 10, u"ABCD", 3},
+        {"lowest index appends", 0, fields({"-2147483648", "D"}), INT32_MAX, u"ABCD", 3},
+    };
+    for (const auto& c : cases) {
+        Menu menu = base;
+        menu.selection = c.selectionBefore;
+        EXPECT_EQ(updateMenuItem(menu, toWide(c.update)), c.result) << c.name;
+        std::u16string labels;
+        for (const MenuItem& item : menu.items) {
+            labels += item.text;
+        }
+        EXPECT_EQ(labels, c.labels) << c.name;
+        EXPECT_EQ(menu.selection, c.selectionAfter) << c.name;
+    }
+    // A replacement replaces all four fields.
+    Menu menu = parsed(fields({"5", "1", "1", "0", "0", "x", "A", "a", "snd", "#1"}));
+    ASSERT_EQ(updateMenuItem(menu, toWide(fields({"0", "B", "null", "null", "null"}))), 0);
+    EXPECT_EQ(menu.items[0], (MenuItem{u"B", u"", u"", u""}));
+}
 
 class MenuCommands : public testing::MenuFixture {
 protected:
@@ -18,18 +118,9 @@ protected:
         }
         return ids;
     }
-    std::string menuText(int id, int selection, std::initializer_list<const char*> keys) {
-        std::string text = fields({std::to_string(id), "1", std::to_string(keys.size()),
-                                   std::to_string(selection), "0", "x"});
-        for (const char* key : keys) {
-            text += "\x7f" + fields({std::string("L") + key, key, "null", "null"});
-        }
-        return text;
-    }
 };
 
 TEST_F(MenuCommands, NewMenuIsPushedShownAndAnnounced) {
-    EXPECT_EQ(controller.currentMenuId(), -1);
     controller.applyMenuCommand(fields({"7", "1", "2", "-1", "0", "x", "A", "a", "click", "null",
                                         "B", "b", "null", "null"}),
                                 kMenuShow);
@@ -39,153 +130,100 @@ TEST_F(MenuCommands, NewMenuIsPushedShownAndAnnounced) {
     EXPECT_EQ(view.selection, 0);
     EXPECT_EQ(sounds.played, (std::vector<std::pair<std::string, int>>{{"click", 0}}));
     EXPECT_TRUE(speech.said.empty()); // the screen reader announces the list itself
-    EXPECT_TRUE(controller.menuExists(7));
-    EXPECT_FALSE(controller.menuExists(8));
+    // A selection beyond the items is refused until a move lands.
+    openMenu(4, 1, 5, 0, {"a", "b"});
+    EXPECT_EQ(selection(), 5);
+    EXPECT_EQ(view.selection, -1);
+    EXPECT_EQ(sounds.played.back().first, "menubounds");
+    press(kVkHome);
+    EXPECT_EQ(view.selection, 0);
 }
 
 TEST_F(MenuCommands, KeepSelectionRule) {
     const struct {
         const char* name;
         std::int32_t oldSelection;
-        std::string update;
+        std::int32_t selection;
+        std::vector<std::string> labels;
         std::int32_t expected;
     } cases[] = {
-        {"key found at a new place", 1, menuText(3, -2, {"x", "y", "b", "z"}), 2},
-        {"key gone, old index still valid", 1, menuText(3, -2, {"x", "y", "z"}), 1},
-        {"key gone, old index beyond the end", 2, menuText(3, -2, {"x", "y"}), 1},
-        {"other negative selection keeps the old index", 1, menuText(3, -5, {"x", "b"}), 1},
-        {"all items gone", 1, menuText(3, -2, {}), -1},
-        {"explicit selection", 0, menuText(3, 1, {"x", "y"}), 1},
+        {"-2: the old key found at a new place", 1, -2, {"x", "y", "b", "z"}, 2},
+        {"-2: key gone, old index still valid", 1, -2, {"x", "y", "z"}, 1},
+        {"-2: key gone, old index beyond the end", 2, -2, {"x", "y"}, 1},
+        {"another negative keeps the old index, not the key", 1, -5, {"b", "x"}, 1},
+        {"explicit selection", 0, 1, {"x", "y"}, 1},
     };
     for (const auto& c : cases) {
         controller.closeMenus(0);
-        controller.applyMenuCommand(menuText(3, c.oldSelection, {"a", "b", "c"}), kMenuShow);
-        controller.applyMenuCommand(c.update, kMenuShow);
+        openMenu(3, 1, c.oldSelection, 0, {"a", "b", "c"});
+        openMenu(3, 1, c.selection, 0, c.labels);
         EXPECT_EQ(selection(), c.expected) << c.name;
     }
 }
 
 TEST_F(MenuCommands, MenuUpdatesInPlaceAndMupdBringsToFront) {
-    controller.applyMenuCommand(menuText(1, 0, {"a"}), kMenuShow);
-    controller.applyMenuCommand(menuText(2, 0, {"b"}), kMenuShow);
-    controller.applyMenuCommand(menuText(3, 0, {"c"}), kMenuUpdate); // unknown: opened on top
-    EXPECT_EQ(stackIds(), (std::vector<std::int32_t>{3, 2, 1}));
-
-    controller.applyMenuCommand(menuText(1, 0, {"n", "m"}), kMenuShow);
+    openMenu(1, 1, 0, 0, {"a"});
+    openMenu(2, 1, 0, 0, {"b"});
+    controller.applyMenuCommand(menuText(3, 1, 0, 0, {"c"}), kMenuUpdate); // unknown: on top
+    openMenu(1, 1, 0, 0, {"n", "m"});
     EXPECT_EQ(stackIds(), (std::vector<std::int32_t>{3, 2, 1}));
     EXPECT_EQ(controller.menuStack().back().items.size(), 2u);
-    EXPECT_EQ(view.lines, (std::vector<std::u16string>{u"Lc"})); // still showing menu 3
+    EXPECT_EQ(view.lines, (std::vector<std::u16string>{u"c"})); // still showing menu 3
 
-    controller.applyMenuCommand(menuText(1, 0, {"q"}), kMenuUpdate);
+    controller.applyMenuCommand(menuText(1, 1, 0, 0, {"q"}), kMenuUpdate);
     EXPECT_EQ(stackIds(), (std::vector<std::int32_t>{1, 3, 2}));
-    EXPECT_EQ(view.lines, (std::vector<std::u16string>{u"Lq"}));
-}
-
-TEST_F(MenuCommands, SelectionBeyondItemsIsRefusedUntilAMoveLands) {
-    controller.applyMenuCommand(menuText(4, 5, {"a", "b"}), kMenuShow);
-    EXPECT_EQ(selection(), 5);
-    EXPECT_EQ(view.selection, -1);
-    EXPECT_EQ(sounds.played.back().first, "menubounds");
-    EXPECT_EQ(press(kVkHome, {}), KeyHandling::Swallowed);
-    EXPECT_EQ(selection(), 0);
-    EXPECT_EQ(view.selection, 0);
+    EXPECT_EQ(view.lines, (std::vector<std::u16string>{u"q"}));
 }
 
 TEST_F(MenuCommands, ItemUpdatesChangeSingleLines) {
-    controller.applyMenuCommand(fields({"1", "A"}), kMenuItemUpdate); // no menu: nothing
-    EXPECT_EQ(view.refills, 0);
-    controller.applyMenuCommand(menuText(4, 0, {"a", "b"}), kMenuShow);
+    openMenu(4, 1, 0, 0, {"a", "b"});
     const int refills = view.refills;
-
-    controller.applyMenuCommand(fields({"2", "Lc", "c", "null", "null"}), kMenuItemUpdate);
-    EXPECT_EQ(view.lines, (std::vector<std::u16string>{u"La", u"Lb", u"Lc"}));
+    controller.applyMenuCommand(fields({"2", "c", "c", "null", "null"}), kMenuItemUpdate);
     EXPECT_EQ(view.selection, 2);
     controller.applyMenuCommand(fields({"-1"}), kMenuItemUpdate);
-    EXPECT_EQ(view.lines, (std::vector<std::u16string>{u"Lb", u"Lc"}));
-    EXPECT_EQ(view.edits, (std::vector<std::string>{"append", "delete 0"}));
+    EXPECT_EQ(view.lines, (std::vector<std::u16string>{u"b", u"c"}));
     EXPECT_EQ(view.refills, refills);
-    EXPECT_EQ(selection(), 1);
     EXPECT_EQ(view.selection, 1);
 
     speech.speaksMenus = true;
-    forgetFeedback();
     controller.applyMenuCommand(fields({"0", "Z", "z", "null", "null"}), kMenuItemUpdate);
-    EXPECT_EQ(view.lines, (std::vector<std::u16string>{u"Z", u"Lc"}));
+    EXPECT_EQ(view.lines, (std::vector<std::u16string>{u"Z", u"c"}));
     // The replaced item is read out without cutting off what is being said.
-    EXPECT_EQ(speech.said, (std::vector<std::pair<std::u16string, bool>>{{u"Z", false}}));
-    EXPECT_EQ(view.refills, refills + 1);
-    EXPECT_EQ(view.selection, 0);
-}
+    EXPECT_EQ(speech.said, (Said{{u"Z", false}}));
 
-TEST_F(MenuCommands, ItemUpdateRefillsWhenTheListDisagrees) {
-    controller.applyMenuCommand(menuText(4, 0, {"a", "b"}), kMenuShow);
-    view.lines.pop_back(); // a line lost on the way
+    view.lines.pop_back(); // a line lost on the way: the list is filled again
     controller.applyMenuCommand(fields({"-1"}), kMenuItemUpdate);
-    EXPECT_EQ(view.lines, (std::vector<std::u16string>{u"Lb"}));
+    EXPECT_EQ(view.lines, (std::vector<std::u16string>{u"c"}));
 }
 
-TEST_F(MenuCommands, CloseMenus) {
+TEST_F(MenuCommands, CloseMenusAnnouncesTheMenuBelowWithInterrupt) {
     const struct {
         std::int32_t n;
         std::vector<std::int32_t> left;
-    } cases[] = {
-        {2, {3, 1}}, {9, {3, 2, 1}}, {0, {}},           {-1, {2, 1}},
-        {-2, {1}},   {-7, {}},       {-1000000000, {}}, {INT32_MIN, {}},
-    };
+    } cases[] = {{2, {3, 1}}, {9, {3, 2, 1}}, {0, {}}, {-1, {2, 1}}, {-7, {}}, {INT32_MIN, {}}};
+    speech.speaksMenus = true;
     for (const auto& c : cases) {
         controller.closeMenus(0);
-        controller.applyMenuCommand(menuText(1, 0, {"a"}), kMenuShow);
-        controller.applyMenuCommand(menuText(2, 0, {"b"}), kMenuShow);
-        controller.applyMenuCommand(menuText(3, 0, {"c"}), kMenuShow);
+        openMenu(1, 1, 0, 0, {"1"});
+        openMenu(2, 1, 0, 0, {"2"});
+        openMenu(3, 1, 0, 0, {"3"});
+        speech.said.clear();
         controller.closeMenus(c.n);
         EXPECT_EQ(stackIds(), c.left) << c.n;
-        EXPECT_EQ(view.lines.size(), c.left.empty() ? 0u : 1u) << c.n;
+        const Said said = c.left.empty() ? Said{} : Said{{wideFromInt(c.left.front()), true}};
+        EXPECT_EQ(speech.said, said) << c.n;
     }
-}
-
-TEST_F(MenuCommands, CloseAnnouncesTheMenuBelowWithInterrupt) {
-    speech.speaksMenus = true;
-    controller.applyMenuCommand(menuText(1, 0, {"a"}), kMenuShow);
-    controller.applyMenuCommand(menuText(2, 0, {"b"}), kMenuShow);
-    forgetFeedback();
-    controller.closeMenus(-1);
-    EXPECT_EQ(speech.said, (std::vector<std::pair<std::u16string, bool>>{{u"La", true}}));
-    controller.closeMenus(-1);
-    EXPECT_EQ(speech.said.size(), 1u); // an empty stack announces nothing
-    EXPECT_EQ(controller.currentMenuId(), -1);
 }
 
 TEST_F(MenuCommands, MoveMenuSelectionCommand) {
     speech.speaksMenus = true;
-    controller.applyMenuCommand(menuText(4, 0, {"a", "b", "c"}), kMenuShow);
+    openMenu(4, 1, 0, 0, {"a", "b", "c"});
     controller.moveMenuSelectionCommand(fields({"4", "2"}));
     EXPECT_EQ(selection(), 2);
     forgetFeedback();
     controller.moveMenuSelectionCommand(fields({"5", "0"})); // not the current menu
     EXPECT_EQ(selection(), 2);
-    EXPECT_EQ(speech.said, (std::vector<std::pair<std::u16string, bool>>{{u"Lc", true}}));
-    forgetFeedback();
-    controller.moveMenuSelectionCommand(fields({"4", "9"})); // beyond the items
-    EXPECT_EQ(selection(), 2);
-    EXPECT_EQ(sounds.played.front().first, "menubounds");
-    controller.closeMenus(0);
-    controller.moveMenuSelectionCommand(fields({"4", "0"})); // no menu: nothing at all
-}
-
-TEST_F(MenuCommands, LocalMenusReachTheHandler) {
-    EXPECT_TRUE(controller.openLocalMenu(1012, 0));
-    EXPECT_FALSE(controller.openLocalMenu(999, 3));
-    controller.pushLocalMenu(-1014, MENU_KEEP_OPEN | MENU_KEYS_TO_MENU, 1, u"Audio",
-                             {{u"one", u"", u"", u""}, {u"two", u"", u"menuchecked", u""}});
-    EXPECT_EQ(controller.currentMenuId(), -1014);
-    EXPECT_EQ(speech.said.front(), (std::pair<std::u16string, bool>{u"Audio", true}));
-    EXPECT_EQ(sounds.played.back(), (std::pair<std::string, int>{"menuchecked", 0}));
-    controller.activateItem(1);
-    controller.forwardKey(kVkLeft, {true, false, false});
-    EXPECT_EQ(localMenus.calls, (std::vector<std::string>{"open 1012 0", "open 999 3",
-                                                          "choice 1014 1", "key 1014 37 shift"}));
-    EXPECT_TRUE(sent().empty());
-    EXPECT_EQ(controller.currentMenuId(), -1014); // kept open by its flag
+    EXPECT_EQ(speech.said, (Said{{u"c", true}}));
 }
 
 } // namespace
