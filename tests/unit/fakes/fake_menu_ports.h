@@ -35,26 +35,19 @@ public:
     }
     std::int32_t lineCount() override { return static_cast<std::int32_t>(lines.size()); }
     void setSelection(std::int32_t index) override { selection = index; }
-    // Case-insensitive, from the line after the given one round to it, as the system's search.
+    // From the line after the given one round to it, as the system's search, but matching case:
+    // a test types what its labels hold.
     std::int32_t findLineWithPrefix(std::int32_t after, const std::u16string& prefix) override {
         const auto count = static_cast<std::int32_t>(lines.size());
         for (std::int32_t step = 1; step <= count; ++step) {
             const std::int32_t line = ((after < 0 ? -1 : after) + step) % count;
-            if (folded(lines[static_cast<std::size_t>(line)]).starts_with(folded(prefix))) {
+            if (lines[static_cast<std::size_t>(line)].starts_with(prefix)) {
                 return line;
             }
         }
         return -1;
     }
     void beep() override { ++beeps; }
-
-private:
-    static std::u16string folded(std::u16string text) {
-        for (char16_t& c : text) {
-            c = c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
-        }
-        return text;
-    }
 };
 
 class RecordingSounds final : public SoundPlayer {

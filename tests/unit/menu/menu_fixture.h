@@ -9,7 +9,6 @@
 #include <string_view>
 #include <vector>
 
-#include "app/app_state.h"
 #include "app/debug_log.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_menu_ports.h"

@@ -1,4 +1,4 @@
-// The list's moves, searches, choices, forwarded keys, type-ahead, mouse and review keys.
+// The list's moves, searches, choices, forwarded keys and type-ahead.
 
 #include <gtest/gtest.h>
 
@@ -39,7 +39,6 @@ TEST_F(MenuList, GridMoves) {
         {"Ctrl+Right to the row end", 3, kVkRight, kCtrl, 5, false},
         {"End in the short last row", 6, kVkEnd, kNone, 6, false},
         {"Home to the row start", 5, kVkHome, kNone, 3, false},
-        {"Ctrl+End to the last item", 0, kVkEnd, kCtrl, 6, false},
         {"Shift+Home to the first item", 5, kVkHome, kShift, 0, false},
         {"Alt+Down is swallowed", 1, kVkDown, kAlt, 1, false},
     };
@@ -49,6 +48,8 @@ TEST_F(MenuList, GridMoves) {
         EXPECT_EQ(press(c.key, c.modifiers), KeyHandling::Swallowed) << c.name;
         EXPECT_EQ(selection(), c.to) << c.name;
         EXPECT_EQ(!sounds.played.empty(), c.isRefused) << c.name; // the bounds sound
+        // A refused move changes nothing the screen reader hears, so the item is said.
+        EXPECT_EQ(!speech.said.empty(), c.isRefused) << c.name;
         controller.closeMenus(0);
     }
     EXPECT_TRUE(sent().empty());
@@ -71,15 +72,6 @@ TEST_F(MenuList, SeparatorsAreNeverSelected) {
     press(kVkEnd);
     EXPECT_EQ(selection(), 4);
     EXPECT_EQ(sounds.played.back().first, "menubounds");
-}
-
-TEST_F(MenuList, ARefusedMoveSaysWhereThePlayerIs) {
-    // A list whose server gave no column count still moves one line at a time.
-    openMenu(2, 0, 0, 0, {"a", "b"});
-    press(kVkDown);
-    EXPECT_TRUE(speech.said.empty()); // the screen reader announces the move itself
-    press(kVkDown);
-    EXPECT_EQ(speech.said, (Said{{u"b", true}}));
 }
 
 TEST_F(MenuList, ChoicesCancelsAndForwardedKeys) {
@@ -124,28 +116,28 @@ TEST_F(MenuList, KeysWithAndWithoutAMenu) {
     EXPECT_EQ(press(kVkEscape), KeyHandling::DefaultProcessing);
     EXPECT_EQ(press(kVkReturn), KeyHandling::Swallowed);
     EXPECT_EQ(press('A'), KeyHandling::DefaultProcessing);
-    EXPECT_EQ(press(116), KeyHandling::DefaultProcessing); // F5: ours
     EXPECT_EQ(sent(), (std::vector<std::string>{"key 13", "key 65"}));
     EXPECT_TRUE(clock.sleeps.empty());
     // In a list Right goes to the game, and the item is said again after a pause, so the screen
     // reader's own announcement of the key does not cut it off.
-    openMenu(7, 1, 0, 0, {"A"});
+    // A list whose server gave no column count still moves one line at a time.
+    openMenu(7, 0, 0, 0, {"A", "B"});
+    press(kVkDown);
     press(kVkRight);
     EXPECT_EQ(clock.sleeps, (std::vector<std::int64_t>{10}));
-    EXPECT_EQ(speech.said, (Said{{u"A", true}}));
+    EXPECT_EQ(speech.said, (Said{{u"B", true}}));
 }
 
 TEST_F(MenuList, TypeAhead) {
-    openMenu(7, 1, 0, MENU_TYPE_AHEAD | MENU_KEEP_OPEN,
-             {"Apple", "Banana", "Bar", "Basil", "Cherry"});
+    openMenu(7, 1, 0, MENU_TYPE_AHEAD | MENU_KEEP_OPEN, {"apple", "banana", "bar", "cherry"});
     EXPECT_EQ(press('B'), KeyHandling::DefaultProcessing);
     controller.onCharacter(u'b', {});
     EXPECT_EQ(selection(), 1);
     clock.now += 400;
-    controller.onCharacter(u'a', {}); // "ba", searched after Banana
+    controller.onCharacter(u'a', {}); // "ba", searched after banana
     EXPECT_EQ(selection(), 2);
     clock.now += 600;
-    controller.onCharacter(u'a', {}); // "a" alone, wrapping round to Apple
+    controller.onCharacter(u'a', {}); // "a" alone, wrapping round to apple
     EXPECT_EQ(selection(), 0);
     clock.now += 600;
     controller.onCharacter(u'z', {});
@@ -165,17 +157,6 @@ TEST_F(MenuList, TypeAheadWithAutoActivate) {
     controller.onCharacter(u'!', {}); // no match and not a letter: beep
     EXPECT_EQ(sent(), (std::vector<std::string>{fields({"msel 7", "1", "banana"}), "key 337"}));
     EXPECT_EQ(view.beeps, 1);
-}
-
-TEST_F(MenuList, ContextMenuAndReview) {
-    std::vector<std::int32_t> reviews;
-    controller.setReviewHistory([&](std::int32_t step) { reviews.push_back(step); });
-    controller.onContextMenu(true, false);
-    press(kVkPageUp);
-    press(kVkPageDown, kShift);
-    press(kVkPageUp, kCtrl);
-    EXPECT_EQ(reviews, (std::vector<std::int32_t>{-1, 1000000000, -1000000000}));
-    EXPECT_EQ(sent(), (std::vector<std::string>{"key 349"}));
 }
 
 } // namespace
