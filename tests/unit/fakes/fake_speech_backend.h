@@ -28,18 +28,11 @@ public:
     std::optional<std::string> folder;
     std::vector<std::pair<std::u16string, bool>> spoken; // and whether it interrupts
     std::vector<std::u16string> brailled;
-    int resets = 0;
 
     std::int32_t engineIndex() const override { return index_; }
     std::u16string name() const override { return name_; }
     bool isScreenReader() const override { return index_ != speech_id::kSapiEngine; }
     bool isAvailable() override { return isOn; }
-    SpeechBackendStatus status() override {
-        const SpeechProblem problem = !isOn       ? SpeechProblem::NotRunning
-                                      : isFailing ? SpeechProblem::TextRefused
-                                                  : SpeechProblem::None;
-        return {isOn, problem, {}, {}};
-    }
     bool speak(const std::u16string& text, bool interrupt) override {
         if (!isFailing) {
             spoken.emplace_back(text, interrupt);
@@ -53,7 +46,6 @@ public:
         }
         return !isFailing;
     }
-    void reset() override { ++resets; }
     std::vector<std::u16string> choices(SpeechChoice which) override {
         return which == SpeechChoice::Voice ? voices : std::vector<std::u16string>{};
     }

