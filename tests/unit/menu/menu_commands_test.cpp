@@ -22,7 +22,7 @@ Menu parsed(const std::string& utf8) {
     return menu;
 }
 
-TEST(MenuModel, ParseMenuReadsTheHeaderAsStrtolNumbers) {
+TEST(MenuModel, HeaderNumbersReadAsStrtolAsciiOnly) {
     const Menu menu = parsed(fields({"0x0C", "3", "0", "010", "3", "x"}));
     EXPECT_EQ(menu.id, 12);
     EXPECT_EQ(menu.columns, 3);
@@ -30,16 +30,12 @@ TEST(MenuModel, ParseMenuReadsTheHeaderAsStrtolNumbers) {
     EXPECT_EQ(menu.flags, MENU_KEEP_OPEN | MENU_TYPE_AHEAD);
     // Home, End and the row searches walk a whole row: its width is capped.
     EXPECT_EQ(parsed(fields({"1", "2147483647", "0", "0", "0", "x"})).columns, kMaxMenuColumns);
-}
-
-TEST(MenuModel, FieldNumbersAreClampedAndAsciiOnly) {
-    EXPECT_EQ(fieldNumber(u"-99999999999"), INT32_MIN);
     EXPECT_EQ(fieldNumber(u"\u0137"), 0); // not '7', although that is its low byte
     // Only a field's start is read, so a huge one costs nothing.
     EXPECT_EQ(fieldNumber(std::u16string(64, u'0') + u"5"), 0);
 }
 
-TEST(MenuModel, ParseMenuEdgeCases) {
+TEST(MenuModel, ItemFields) {
     const struct {
         const char* name;
         std::string text;
@@ -48,20 +44,12 @@ TEST(MenuModel, ParseMenuEdgeCases) {
         {"double separators count as one; null only empties key, sound, colour",
          fields({"5", "1", "1", "0", "0", "", "x", "", "null", "null", "", "null", "null"}),
          {{u"null", u"", u"", u""}}},
-        {"missing sixth field shifts every item by one field",
-         fields({"5", "1", "2", "0", "0", "A", "a", "s", "c", "B", "b"}),
-         {{u"a", u"s", u"c", u"B"}, {u"b", u"", u"", u""}}},
-        {"surplus items are dropped",
-         fields({"5", "1", "1", "0", "0", "x", "A", "a", "null", "null", "B", "b"}),
-         {{u"A", u"a", u"", u""}}},
         {"negative count is none", fields({"5", "1", "-3", "0", "0", "x", "A"}), {}},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(parsed(c.text).items, c.items) << c.name;
     }
-}
-
-TEST(MenuModel, AReplacementReplacesAllFourFields) {
+    // An item update replaces all four fields too.
     Menu menu = parsed(fields({"5", "1", "1", "0", "0", "x", "A", "a", "snd", "#1"}));
     ASSERT_EQ(updateMenuItem(menu, toWide(fields({"0", "B", "null", "null", "null"}))), 0);
     EXPECT_EQ(menu.items[0], (MenuItem{u"B", u"", u"", u""}));
@@ -78,27 +66,36 @@ protected:
     }
 };
 
-TEST_F(MenuCommands, NewMenuIsPushedShownAndAnnounced) {
+TEST_F(MenuCommands, MenusArePushedShownUpdatedAndBroughtToFront) {
     controller.applyMenuCommand(fields({"7", "1", "2", "-1", "0", "x", "A", "a", "click", "null",
                                         "B", "b", "null", "null"}),
                                 kMenuShow);
     EXPECT_EQ(stackIds(), (std::vector<std::int32_t>{7}));
-    EXPECT_EQ(view.lines, (std::vector<std::u16string>{u"A", u"B"}));
     EXPECT_EQ(selection(), 0); // a negative selection of a new menu becomes 0
-    EXPECT_EQ(view.selection, 0);
     EXPECT_EQ(sounds.played, (std::vector<std::pair<std::string, int>>{{"click", 0}}));
     EXPECT_TRUE(speech.said.empty()); // the screen reader announces the list itself
-    // A selection beyond the items is refused until a move lands.
-    openMenu(4, 1, 5, 0, {"a", "b"});
+    openMenu(4, 1, 5, 0, {"a", "b"}); // a selection beyond the items: refused till a move
     EXPECT_EQ(view.selection, -1);
     EXPECT_EQ(sounds.played.back().first, "menubounds");
+
+    // An update elsewhere in the stack stays behind; mupd brings its menu to the front.
+    openMenu(1, 1, 0, 0, {"a"});
+    openMenu(2, 1, 0, 0, {"b"});
+    controller.applyMenuCommand(menuText(3, 1, 0, 0, {"c"}),
+                                kMenuUpdate); // unknown: on top
+    openMenu(1, 1, 0, 0, {"n", "m"});
+    EXPECT_EQ(stackIds(), (std::vector<std::int32_t>{3, 2, 1, 4, 7}));
+    EXPECT_EQ(controller.menuStack()[2].items.size(), 2u);
+    EXPECT_EQ(view.lines, (std::vector<std::u16string>{u"c"})); // still showing menu 3
+    controller.applyMenuCommand(menuText(1, 1, 0, 0, {"q"}), kMenuUpdate);
+    EXPECT_EQ(stackIds(), (std::vector<std::int32_t>{1, 3, 2, 4, 7}));
+    EXPECT_EQ(view.lines, (std::vector<std::u16string>{u"q"}));
 }
 
-TEST_F(MenuCommands, KeepSelectionRule) {
+TEST_F(MenuCommands, SelectionsTheServerSets) {
     const struct {
         const char* name;
-        std::int32_t oldSelection;
-        std::int32_t selection;
+        std::int32_t oldSelection, selection;
         std::vector<std::string> labels;
         std::int32_t expected;
     } cases[] = {
@@ -113,20 +110,15 @@ TEST_F(MenuCommands, KeepSelectionRule) {
         openMenu(3, 1, c.selection, 0, c.labels);
         EXPECT_EQ(selection(), c.expected) << c.name;
     }
-}
-
-TEST_F(MenuCommands, MenuUpdatesInPlaceAndMupdBringsToFront) {
-    openMenu(1, 1, 0, 0, {"a"});
-    openMenu(2, 1, 0, 0, {"b"});
-    controller.applyMenuCommand(menuText(3, 1, 0, 0, {"c"}), kMenuUpdate); // unknown: on top
-    openMenu(1, 1, 0, 0, {"n", "m"});
-    EXPECT_EQ(stackIds(), (std::vector<std::int32_t>{3, 2, 1}));
-    EXPECT_EQ(controller.menuStack().back().items.size(), 2u);
-    EXPECT_EQ(view.lines, (std::vector<std::u16string>{u"c"})); // still showing menu 3
-
-    controller.applyMenuCommand(menuText(1, 1, 0, 0, {"q"}), kMenuUpdate);
-    EXPECT_EQ(stackIds(), (std::vector<std::int32_t>{1, 3, 2}));
-    EXPECT_EQ(view.lines, (std::vector<std::u16string>{u"q"}));
+    // The server's move applies to the current menu only; its item is said again either way.
+    speech.speaksMenus = true;
+    openMenu(4, 1, 0, 0, {"a", "b", "c"});
+    controller.moveMenuSelectionCommand(fields({"4", "2"}));
+    EXPECT_EQ(selection(), 2);
+    forgetFeedback();
+    controller.moveMenuSelectionCommand(fields({"5", "0"})); // not the current menu
+    EXPECT_EQ(selection(), 2);
+    EXPECT_EQ(speech.said, (Said{{u"c", true}}));
 }
 
 TEST_F(MenuCommands, ItemUpdatesChangeSingleLines) {
@@ -172,17 +164,6 @@ TEST_F(MenuCommands, CloseMenusAnnouncesTheMenuBelowWithInterrupt) {
         const Said said = c.left.empty() ? Said{} : Said{{wideFromInt(c.left.front()), true}};
         EXPECT_EQ(speech.said, said) << c.n;
     }
-}
-
-TEST_F(MenuCommands, MoveMenuSelectionCommand) {
-    speech.speaksMenus = true;
-    openMenu(4, 1, 0, 0, {"a", "b", "c"});
-    controller.moveMenuSelectionCommand(fields({"4", "2"}));
-    EXPECT_EQ(selection(), 2);
-    forgetFeedback();
-    controller.moveMenuSelectionCommand(fields({"5", "0"})); // not the current menu
-    EXPECT_EQ(selection(), 2);
-    EXPECT_EQ(speech.said, (Said{{u"c", true}}));
 }
 
 } // namespace

@@ -17,18 +17,15 @@ constexpr KeyModifiers kAlt{false, false, true};
 
 class MenuList : public testing::MenuFixture {};
 
-TEST_F(MenuList, GridMoves) {
+TEST_F(MenuList, GridMovesAndSeparators) {
     const struct {
         const char* name;
-        std::int32_t from;
-        int key;
+        int from, key;
         KeyModifiers modifiers;
         std::int32_t to;
         bool isRefused;
     } cases[] = {
-        // a b c
-        // d e f
-        // g
+        // The grid: a b c / d e f / g
         {"Right from the row end", 2, kVkRight, kNone, 2, true},
         {"Left from the row start", 3, kVkLeft, kNone, 3, true},
         {"Down onto the short last row", 3, kVkDown, kNone, 6, false},
@@ -53,10 +50,8 @@ TEST_F(MenuList, GridMoves) {
         controller.closeMenus(0);
     }
     EXPECT_TRUE(sent().empty());
-}
 
-TEST_F(MenuList, SeparatorsAreNeverSelected) {
-    openMenu(2, 1, 0, 0, {"a", " ", "c"});
+    openMenu(2, 1, 0, 0, {"a", " ", "c"});                  // separators are never selected
     EXPECT_FALSE(controller.moveSelection(1, true, false)); // onto the separator
     EXPECT_EQ(selection(), 0);
     controller.onLeftButtonDown(1); // a click on it chooses nothing
@@ -74,29 +69,41 @@ TEST_F(MenuList, SeparatorsAreNeverSelected) {
     EXPECT_EQ(sounds.played.back().first, "menubounds");
 }
 
-TEST_F(MenuList, ChoicesCancelsAndForwardedKeys) {
+TEST_F(MenuList, ChoicesCancelsAndKeysForTheGame) {
+    EXPECT_EQ(press(kVkLeft), KeyHandling::Swallowed); // no menu yet
+    EXPECT_EQ(press(kVkEscape), KeyHandling::DefaultProcessing);
+    EXPECT_EQ(press(kVkReturn), KeyHandling::Swallowed);
+    EXPECT_EQ(press('A'), KeyHandling::DefaultProcessing);
+    EXPECT_EQ(sent(), (std::vector<std::string>{"key 13", "key 65"}));
+    // A list without a column count moves by lines; Right goes to the game, and the item is
+    // said again after a pause so that the screen reader's announcement of the key is not cut.
+    openMenu(7, 0, 0, 0, {"A", "B"});
+    press(kVkDown);
+    press(kVkRight);
+    EXPECT_EQ(clock.sleeps, (std::vector<std::int64_t>{10}));
+    EXPECT_EQ(speech.said, (Said{{u"B", true}}));
+    controller.closeMenus(0);
+
     constexpr int kKeep = MENU_KEEP_OPEN;
     constexpr int kToMenu = MENU_KEYS_TO_MENU | kKeep;
     const struct {
         const char* name;
-        int flags;
         std::vector<std::string> labels;
-        std::int32_t selection;
-        int key;
+        int flags, selection, key;
         KeyModifiers modifiers;
         std::string text;
     } cases[] = {
-        {"Enter chooses", 0, {"a", "b"}, 0, kVkReturn, kNone, fields({"msel 7", "0", "a"})},
-        {"Escape cancels", 0, {"a", "b"}, 0, kVkEscape, kNone, fields({"msel 7", "-1", "-1"})},
-        {"kept open", kKeep, {"a", "b"}, 1, kVkReturn, kNone, fields({"msel 7", "1", "b"})},
-        {"Enter in an empty menu", 0, {}, 0, kVkReturn, kNone, fields({"msel 7", "-1", "-1"})},
-        {"Shift+Enter is a key", 0, {"a"}, 0, kVkReturn, kShift, "key 269"},
-        {"menu key", kToMenu, {"a", "b"}, 1, 'X', kShift, fields({"mkey 344", "7", "1", "b"})},
-        {"clamped", kToMenu, {"a", "b"}, 9, 'X', kNone, fields({"mkey 88", "7", "1", "b"})},
-        {"keys-to-menu without items is a plain key", kToMenu, {}, 0, 'X', kNone, "key 88"},
-        {"Left in a list is forwarded", 0, {"a"}, 0, kVkLeft, kNone, "key 37"},
-        {"F1 is a game key", 0, {"a"}, 0, 112, kAlt, "key 1136"},
-        {"modified letter despite type-ahead", MENU_TYPE_AHEAD, {"a"}, 0, 'Q', kCtrl, "key 593"},
+        {"Enter chooses", {"a", "b"}, 0, 0, kVkReturn, kNone, fields({"msel 7", "0", "a"})},
+        {"Escape cancels", {"a", "b"}, 0, 0, kVkEscape, kNone, fields({"msel 7", "-1", "-1"})},
+        {"kept open", {"a", "b"}, kKeep, 1, kVkReturn, kNone, fields({"msel 7", "1", "b"})},
+        {"Enter in an empty menu", {}, 0, 0, kVkReturn, kNone, fields({"msel 7", "-1", "-1"})},
+        {"Shift+Enter is a key", {"a"}, 0, 0, kVkReturn, kShift, "key 269"},
+        {"menu key", {"a", "b"}, kToMenu, 1, 'X', kShift, fields({"mkey 344", "7", "1", "b"})},
+        {"clamped", {"a", "b"}, kToMenu, 9, 'X', kNone, fields({"mkey 88", "7", "1", "b"})},
+        {"keys-to-menu without items is a plain key", {}, kToMenu, 0, 'X', kNone, "key 88"},
+        {"Left in a list is forwarded", {"a"}, 0, 0, kVkLeft, kNone, "key 37"},
+        {"F1 is a game key", {"a"}, 0, 0, 112, kAlt, "key 1136"},
+        {"modified letter despite type-ahead", {"a"}, MENU_TYPE_AHEAD, 0, 'Q', kCtrl, "key 593"},
     };
     for (const auto& c : cases) {
         openMenu(1, 1, 0, 0, {"below"});
@@ -109,23 +116,6 @@ TEST_F(MenuList, ChoicesCancelsAndForwardedKeys) {
         EXPECT_EQ(controller.currentMenuId(), isClosed ? 1 : 7) << c.name;
         controller.closeMenus(0);
     }
-}
-
-TEST_F(MenuList, KeysWithAndWithoutAMenu) {
-    EXPECT_EQ(press(kVkLeft), KeyHandling::Swallowed);
-    EXPECT_EQ(press(kVkEscape), KeyHandling::DefaultProcessing);
-    EXPECT_EQ(press(kVkReturn), KeyHandling::Swallowed);
-    EXPECT_EQ(press('A'), KeyHandling::DefaultProcessing);
-    EXPECT_EQ(sent(), (std::vector<std::string>{"key 13", "key 65"}));
-    EXPECT_TRUE(clock.sleeps.empty());
-    // In a list Right goes to the game, and the item is said again after a pause, so the screen
-    // reader's own announcement of the key does not cut it off.
-    // A list whose server gave no column count still moves one line at a time.
-    openMenu(7, 0, 0, 0, {"A", "B"});
-    press(kVkDown);
-    press(kVkRight);
-    EXPECT_EQ(clock.sleeps, (std::vector<std::int64_t>{10}));
-    EXPECT_EQ(speech.said, (Said{{u"B", true}}));
 }
 
 TEST_F(MenuList, TypeAhead) {
@@ -145,18 +135,17 @@ TEST_F(MenuList, TypeAhead) {
     EXPECT_EQ(selection(), 0);
     EXPECT_EQ(view.beeps, 1);
     EXPECT_TRUE(sent().empty());
-}
 
-TEST_F(MenuList, TypeAheadWithAutoActivate) {
-    const int flags = MENU_TYPE_AHEAD | MENU_AUTO_ACTIVATE | MENU_KEEP_OPEN;
-    openMenu(7, 1, 0, flags, {"apple", "banana"});
+    // Auto-activate: a match is chosen, and a letter or digit matching nothing goes to the game.
+    openMenu(8, 1, 0, MENU_TYPE_AHEAD | MENU_AUTO_ACTIVATE | MENU_KEEP_OPEN, {"apple", "banana"});
+    clock.now += 1000;
     controller.onCharacter(u'b', {});
     clock.now += 1000;
     controller.onCharacter(u'q', kShift); // no match: forwarded as the upper-case key
     clock.now += 1000;
     controller.onCharacter(u'!', {}); // no match and not a letter: beep
-    EXPECT_EQ(sent(), (std::vector<std::string>{fields({"msel 7", "1", "banana"}), "key 337"}));
-    EXPECT_EQ(view.beeps, 1);
+    EXPECT_EQ(sent(), (std::vector<std::string>{fields({"msel 8", "1", "banana"}), "key 337"}));
+    EXPECT_EQ(view.beeps, 2);
 }
 
 } // namespace
