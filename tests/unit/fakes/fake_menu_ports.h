@@ -6,7 +6,6 @@
 #include <utility>
 #include <vector>
 
-#include "menu/local_menus.h"
 #include "ports/list_box_view.h"
 #include "ports/sound_player.h"
 #include "ports/speech_output.h"
@@ -20,19 +19,14 @@ public:
     std::int32_t selection = -1;
     int refills = 0;
     int beeps = 0;
-    std::vector<std::string> edits; // "append", "delete 3"
 
     void setLines(const std::vector<std::u16string>& newLines) override {
         lines = newLines;
         selection = -1;
         ++refills;
     }
-    void appendLine(const std::u16string& text) override {
-        lines.push_back(text);
-        edits.push_back("append");
-    }
+    void appendLine(const std::u16string& text) override { lines.push_back(text); }
     void deleteLine(std::int32_t index) override {
-        edits.push_back("delete " + std::to_string(index));
         if (index >= 0 && static_cast<std::size_t>(index) < lines.size()) {
             lines.erase(lines.begin() + index);
             // The selected line goes with its text; a later one moves up with its own.
@@ -41,33 +35,19 @@ public:
     }
     std::int32_t lineCount() override { return static_cast<std::int32_t>(lines.size()); }
     void setSelection(std::int32_t index) override { selection = index; }
+    // From the line after the given one round to it, as the system's search, but matching case:
+    // a test types what its labels hold.
     std::int32_t findLineWithPrefix(std::int32_t after, const std::u16string& prefix) override {
         const auto count = static_cast<std::int32_t>(lines.size());
         for (std::int32_t step = 1; step <= count; ++step) {
             const std::int32_t line = ((after < 0 ? -1 : after) + step) % count;
-            if (startsWithIgnoringCase(lines[static_cast<std::size_t>(line)], prefix)) {
+            if (lines[static_cast<std::size_t>(line)].starts_with(prefix)) {
                 return line;
             }
         }
         return -1;
     }
     void beep() override { ++beeps; }
-
-private:
-    static char16_t fold(char16_t c) {
-        return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
-    }
-    static bool startsWithIgnoringCase(const std::u16string& text, const std::u16string& prefix) {
-        if (text.size() < prefix.size()) {
-            return false;
-        }
-        for (std::size_t i = 0; i < prefix.size(); ++i) {
-            if (fold(text[i]) != fold(prefix[i])) {
-                return false;
-            }
-        }
-        return true;
-    }
 };
 
 class RecordingSounds final : public SoundPlayer {
@@ -95,24 +75,6 @@ public:
     }
     void braille(const std::u16string& text) override { brailled.push_back(text); }
     bool engineSpeaksMenus() override { return speaksMenus; }
-};
-
-class RecordingLocalMenus final : public LocalMenus {
-public:
-    std::vector<std::string> calls;
-
-    bool openLocalMenu(MenuController&, std::int32_t commandId, std::int32_t selection) override {
-        calls.push_back("open " + std::to_string(commandId) + " " + std::to_string(selection));
-        return commandId == 1012;
-    }
-    void localMenuChoice(MenuController&, std::int32_t commandId, std::int32_t index) override {
-        calls.push_back("choice " + std::to_string(commandId) + " " + std::to_string(index));
-    }
-    void localMenuKey(MenuController&, std::int32_t commandId, int virtualKey, bool shift,
-                      bool ctrl, bool alt) override {
-        calls.push_back("key " + std::to_string(commandId) + " " + std::to_string(virtualKey) +
-                        (shift ? " shift" : "") + (ctrl ? " ctrl" : "") + (alt ? " alt" : ""));
-    }
 };
 
 } // namespace vendrel::testing

@@ -22,7 +22,6 @@ public:
     // Identifiers whose sets are recorded but change nothing, as an engine that refuses them.
     std::set<std::int32_t> refused;
     std::vector<std::pair<std::u16string, bool>> said;
-    std::vector<std::u16string> brailled;
 
     // A numeric parameter as an engine would report it.
     void parameter(std::int32_t base, std::int32_t value, std::int32_t minimum,
@@ -36,7 +35,7 @@ public:
     void speechSay(const std::u16string& text, bool interrupt) override {
         said.emplace_back(text, interrupt);
     }
-    void brailleDisplay(const std::u16string& text) override { brailled.push_back(text); }
+    void brailleDisplay(const std::u16string&) override {}
     std::int32_t speechGetValue(std::int32_t id) override {
         const auto found = values.find(id);
         return found == values.end() ? 0 : found->second;

@@ -9,7 +9,6 @@
 #include <string_view>
 #include <vector>
 
-#include "app/app_state.h"
 #include "app/debug_log.h"
 #include "fakes/fake_clock.h"
 #include "fakes/fake_menu_ports.h"
@@ -24,10 +23,19 @@ namespace vendrel::testing {
 inline std::string fields(std::initializer_list<std::string_view> parts) {
     std::string text;
     for (const std::string_view part : parts) {
-        if (!text.empty()) {
-            text.push_back('\x7f');
-        }
-        text.append(part);
+        text.append(text.empty() ? "" : "\x7f").append(part);
+    }
+    return text;
+}
+
+// A server's menu text with one item per label; each item's key is its label.
+inline std::string menuText(int id, int columns, int selection, int flags,
+                            const std::vector<std::string>& labels) {
+    std::string text =
+        fields({std::to_string(id), std::to_string(columns), std::to_string(labels.size()),
+                std::to_string(selection), std::to_string(flags), "x"});
+    for (const std::string& label : labels) {
+        text += "\x7f" + fields({label, label, "null", "null"});
     }
     return text;
 }
@@ -38,7 +46,6 @@ protected:
         sockets.plan.push_back({0, {acceptedHandshake() + serverText("ok")}});
         EXPECT_EQ(connection.login("h", 1, "a", "b", {}), 0);
         sentBefore = sockets.sentTexts(0).size();
-        controller.setLocalMenus(localMenus);
     }
 
     // What went to the server since the fixture logged in.
@@ -47,20 +54,9 @@ protected:
         return {all.begin() + static_cast<std::ptrdiff_t>(sentBefore), all.end()};
     }
 
-    // Opens a server menu with one item per label; keys are the labels in lower case.
     void openMenu(int id, int columns, int selection, int flags,
                   const std::vector<std::string>& labels) {
-        std::string text =
-            fields({std::to_string(id), std::to_string(columns), std::to_string(labels.size()),
-                    std::to_string(selection), std::to_string(flags), "x"});
-        for (const std::string& label : labels) {
-            std::string key = label == " " ? "sep" : label;
-            for (char& c : key) {
-                c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-            }
-            text += "\x7f" + fields({label, key, "null", "null"});
-        }
-        controller.applyMenuCommand(text, kMenuShow);
+        controller.applyMenuCommand(menuText(id, columns, selection, flags, labels), kMenuShow);
     }
 
     // The list box's key-down; the result tells whether the system list box sees it too.
@@ -86,7 +82,6 @@ protected:
     RecordingSounds sounds;
     RecordingSpeech speech;
     FakeClock clock;
-    RecordingLocalMenus localMenus;
     GameKeyTable gameKeys = defaultGameKeys();
     MenuController controller{MenuPorts{view, outgoing, sounds, speech, clock}, gameKeys};
     std::size_t sentBefore = 0;

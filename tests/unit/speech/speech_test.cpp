@@ -1,97 +1,72 @@
+// The speech keys and settings over the speech library, and the diagnosis of why speech fails.
+
 #include "speech/speech.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+#include "app/files.h"
+#include "config/message_table.h"
 #include "fakes/app_fixture.h"
 #include "fakes/fake_speech_library.h"
+#include "speech/library_bits.h"
+#include "speech/speech_diagnosis.h"
 
 namespace vendrel {
 namespace {
 
-using testing::AppFixture;
-using testing::FakeSpeechLibrary;
 using Sets = std::vector<std::pair<std::int32_t, std::int32_t>>;
+using Said = std::vector<std::pair<std::u16string, bool>>;
 
-struct SpeechWorld : AppFixture {
+struct SpeechWorld : testing::AppFixture {
     SpeechWorld() {
-        state.messages.addText("notsupported=not supported\nsapidisabled=SAPI speech off\n");
+        state.messages.addText("notsupported=not supported\n");
         library.jawsFolder = jaws.str();
-    }
-    void setAllSpeechSettings(std::int32_t value) {
-        ClientSettings& s = state.settings;
-        s.srEngine = s.srSubEngine = s.srLanguage = s.srVoice = value;
-        s.srVolume = s.srRate = s.srPitch = s.srInflexion = value;
     }
     std::string jawsFile() const {
         return readWholeFile(jaws.str() + kJawsConfigName).value_or("<none>");
     }
 
     testing::TempFolder jaws;
-    FakeSpeechLibrary library;
+    testing::FakeSpeechLibrary library;
     Speech speech{state, library};
 };
 
 class SpeechTest : public ::testing::Test, public SpeechWorld {};
 
-TEST_F(SpeechTest, InitSpeechSendsOnlyTheSettingsThatAreSetInTheirOrder) {
-    struct Case {
-        const char* description;
-        std::int32_t engine, subEngine, voice, rate;
-        Sets expected;
-    };
-    const Case cases[] = {
-        {"all automatic", -1, -1, -1, -1, {{0xFFFF, 0}}},
-        {"engine only", 2, -1, -1, -1, {{0xFFFF, 1}, {0x40000, 2}}},
-        {"voice and rate without an engine", -1, -1, 3, 7, {{0xFFFF, 0}, {0x10000, 3}, {4, 7}}},
-        {"every one",
-         4,
-         0,
-         1,
-         2,
-         {{0xFFFF, 1},
-          {0x40000, 4},
-          {0x30000, 0},
-          {0x20000, 0},
-          {0x10000, 1},
-          {0, 0},
-          {4, 2},
-          {8, 0},
-          {12, 0}}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.description);
-        SpeechWorld world;
-        ClientSettings& s = world.state.settings;
-        world.setAllSpeechSettings(c.engine == 4 ? 0 : -1);
-        s.srEngine = c.engine;
-        s.srSubEngine = c.subEngine;
-        s.srVoice = c.voice;
-        s.srRate = c.rate;
-        EXPECT_TRUE(world.speech.initSpeech());
-        EXPECT_EQ(world.library.sets, c.expected);
-    }
-}
+TEST_F(SpeechTest, InitSpeech) {
+    ClientSettings& s = state.settings;
+    s.srVoice = 3;
+    (void)speech.initSpeech();
+    // Sent in their order, those that are set: a negative one leaves the engine's own choice.
+    EXPECT_EQ(library.sets, (Sets{{0xFFFF, 0}, {0x10000, 3}}));
+    s.srEngine = 4;
+    s.srSubEngine = 1;
+    s.srLanguage = 2;
+    s.srVolume = 5;
+    s.srRate = 7;
+    s.srPitch = 8;
+    s.srInflexion = 9;
+    library.sets.clear();
+    (void)speech.initSpeech();
+    const Sets expected = {{0xFFFF, 1}, {0x40000, 4}, {0x30000, 1}, {0x20000, 2}, {0x10000, 3},
+                           {0, 5},      {4, 7},       {8, 8},       {12, 9}};
+    EXPECT_EQ(library.sets, expected);
 
-TEST_F(SpeechTest, EngineInUseDecidesMenusColoursAndTheJawsFile) {
-    struct Case {
+    // The engine in use decides who speaks the menus, the colours and the JAWS file.
+    const struct {
         std::int32_t engine;
-        bool speaksMenus;
-        bool dropsColours;
-        bool writesJawsFile;
-    };
-    const Case cases[] = {{-1, false, false, false}, {0, false, false, true},
-                          {1, false, true, false},   {2, false, false, false},
-                          {5, false, true, false},   {6, true, false, false}};
-    for (const Case& c : cases) {
+        bool speaksMenus, dropsColours, writesJawsFile;
+    } cases[] = {{0, false, false, true},
+                 {1, false, true, false},
+                 {5, false, true, false},
+                 {6, true, false, false}};
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.engine);
         SpeechWorld world;
-        world.state.debugLog.open(world.user.str() + "debug.txt");
         world.library.values[0x40000] = c.engine;
         (void)world.speech.initSpeech();
-        world.state.debugLog.close();
-        EXPECT_EQ(world.readUserFile("debug.txt"),
-                  "Initializing TalkBridge...\r\nSpeech engine selected: #" +
-                      std::to_string(c.engine) + "\r\nSpeech initialized OK\r\n");
         EXPECT_EQ(world.speech.engineSpeaksMenus(), c.speaksMenus);
         EXPECT_EQ(world.state.settings.disableHistoryColors, c.dropsColours);
         EXPECT_EQ(world.state.settings.disableMenuColors, c.dropsColours);
@@ -100,10 +75,8 @@ TEST_F(SpeechTest, EngineInUseDecidesMenusColoursAndTheJawsFile) {
 }
 
 TEST_F(SpeechTest, JawsFileIsWrittenOnceNeverReplacedAndOnlyInAWholeFolder) {
-    const std::string fourLines = "[options]\r\nMSAAMode=3\r\n[MSAAClasses]\r\nSysListView32=0\r\n";
     speech.writeJawsConfig();
-    EXPECT_EQ(jawsFile(), fourLines);
-
+    EXPECT_EQ(jawsFile(), "[options]\r\nMSAAMode=3\r\n[MSAAClasses]\r\nSysListView32=0\r\n");
     AppFixture::writeFile(jaws, kJawsConfigName, "[options]\nMSAAMode=1\n");
     speech.writeJawsConfig();
     EXPECT_EQ(jawsFile(), "[options]\nMSAAMode=1\n");
@@ -118,123 +91,95 @@ TEST_F(SpeechTest, JawsFileIsWrittenOnceNeverReplacedAndOnlyInAWholeFolder) {
     library.jawsFolder = deep;
     speech.writeJawsConfig();
     EXPECT_FALSE(std::filesystem::exists(pathFromUtf8(deep + kJawsConfigName), ignored));
-
     // An empty folder would put the file in whatever the current folder is.
     library.jawsFolder = "";
     speech.writeJawsConfig();
     EXPECT_FALSE(std::filesystem::exists(pathFromUtf8(kJawsConfigName), ignored));
 }
 
-TEST_F(SpeechTest, AdjustMovesByTwentiethsAndStaysInRange) {
-    struct Case {
+TEST_F(SpeechTest, RateKeysMoveByTwentiethsAndSayTheRateInEffect) {
+    const struct {
         const char* description;
         std::int32_t value, minimum, maximum, steps;
-        std::int32_t expectedValue; // -1000: nothing set
-        std::int32_t expectedPercent;
+        std::int32_t asked; // -1000: nothing
+        const char16_t* said;
+        bool isSupported = true;
+        bool isRefused = false;
+    } cases[] = {
+        {"0..9 moves by 1, not 0, and the percentage is cut", 5, 0, 9, 1, 6, u"66%"},
+        {"down past the minimum", 3, 0, 100, -1, 0, u"0%"},
+        {"negative range", 0, -10, 10, -1, -1, u"45%"},
+        {"at the top nothing new is asked, so nothing is refused", 10, -10, 10, 1, 10, u"100%",
+         true, true},
+        {"an engine that keeps its rate", 0, -10, 10, 1, 1, u"not supported", true, true},
+        {"maximum equals minimum", 5, 5, 5, 1, -1000, u"not supported"},
+        {"an engine without a rate", 50, 0, 100, 1, -1000, u"not supported", false},
     };
-    const Case cases[] = {
-        {"0..100 moves by 5", 50, 0, 100, 1, 55, 55},
-        {"0..10 moves by 1, not 0", 5, 0, 10, 1, 6, 60},
-        {"98 + 1 step stops at the maximum", 98, 0, 100, 1, 100, 100},
-        {"down past the minimum", 3, 0, 100, -1, 0, 0},
-        {"several steps at once", 0, 0, 100, 4, 20, 20},
-        {"negative range", 0, -10, 10, -1, -1, 45},
-        {"maximum equals minimum", 5, 5, 5, 1, -1000, 0},
-        {"maximum below minimum", 5, 10, 0, 1, -1000, 0},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.description);
         library.sets.clear();
-        library.parameter(4, c.value, c.minimum, c.maximum);
-        EXPECT_EQ(speech.adjustSpeechValue(4, c.steps), c.expectedPercent);
-        const Sets expected = c.expectedValue == -1000 ? Sets{} : Sets{{4, c.expectedValue}};
-        EXPECT_EQ(library.sets, expected);
-    }
-    library.sets.clear();
-    library.parameter(8, 50, 0, 100, false);
-    EXPECT_EQ(speech.adjustSpeechValue(8, 1), 0);
-    EXPECT_TRUE(library.sets.empty());
-}
-
-TEST_F(SpeechTest, ValueTextIsAPercentageOrNotSupported) {
-    struct Case {
-        std::int32_t value, minimum, maximum;
-        bool isSupported;
-        std::u16string expected;
-    };
-    const Case cases[] = {{40, 0, 100, true, u"40%"},
-                          {0, -10, 10, true, u"50%"},
-                          {7, 0, 9, true, u"77%"},
-                          {50, 0, 100, false, u"not supported"},
-                          {3, 3, 3, true, u"not supported"}};
-    for (const Case& c : cases) {
-        library.parameter(12, c.value, c.minimum, c.maximum, c.isSupported);
-        EXPECT_EQ(speech.speechValueText(12), c.expected);
-    }
-}
-
-TEST_F(SpeechTest, NextVoiceCyclesTheSystemVoicesThenFallsBack) {
-    library.strings = {{0x10000, u"Anna"}, {0x10001, u"Ben"}};
-    library.values[0x40000] = 2; // a screen reader speaks
-    speech.nextVoice();
-    EXPECT_EQ(library.said.back(), std::make_pair(std::u16string(u"Anna"), true));
-    EXPECT_EQ(state.settings.srEngine, 6);
-    EXPECT_EQ(state.settings.srVoice, 0);
-    EXPECT_TRUE(speech.engineSpeaksMenus());
-
-    speech.nextVoice();
-    EXPECT_EQ(library.said.back().first, u"Ben");
-    EXPECT_EQ(library.values[0x10000], 1);
-
-    speech.nextVoice();
-    EXPECT_EQ(library.said.back(), std::make_pair(std::u16string(u"SAPI speech off"), true));
-    EXPECT_EQ(state.settings.srEngine, -1);
-    EXPECT_EQ(library.values[0x40000], -1);
-    EXPECT_FALSE(speech.engineSpeaksMenus());
-    EXPECT_EQ(library.sets.back(), std::make_pair(0x40000, -1));
-}
-
-TEST_F(SpeechTest, NextVoiceWithoutVoicesFallsBackAtOnce) {
-    library.values[0x40000] = 0;
-    speech.nextVoice();
-    EXPECT_EQ(library.sets, (Sets{{0x40000, 6}, {0x40000, -1}}));
-    EXPECT_EQ(library.said,
-              (std::vector<std::pair<std::u16string, bool>>{{u"SAPI speech off", true}}));
-    EXPECT_EQ(state.settings.srEngine, -1);
-
-    // A voice whose name cannot be read ends the list: there is nothing to say for it.
-    library.said.clear();
-    library.strings = {{0x10000, u""}};
-    speech.nextVoice();
-    EXPECT_EQ(library.said.back(), std::make_pair(std::u16string(u"SAPI speech off"), true));
-    EXPECT_EQ(state.settings.srVoice, -1);
-}
-
-TEST_F(SpeechTest, RateKeysSayTheRateInEffectAfterTheChange) {
-    struct Case {
-        const char* description;
-        std::int32_t value, minimum, maximum;
-        bool isSupported, isRefused;
-        std::int32_t steps;
-        const char16_t* expected;
-    };
-    const Case cases[] = {
-        {"faster", 0, -10, 10, true, false, 1, u"55%"},
-        {"slower", 0, -10, 10, true, false, -1, u"45%"},
-        {"at the top nothing is asked, so nothing is refused", 10, -10, 10, true, true, 1, u"100%"},
-        {"an engine that keeps its rate", 0, -10, 10, true, true, 1, u"not supported"},
-        {"and downwards", 0, -10, 10, true, true, -1, u"not supported"},
-        {"an engine without a rate", 0, -10, 10, false, false, 1, u"not supported"},
-        {"a rate without a range", 0, 0, 0, true, false, 1, u"not supported"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.description);
         library.said.clear();
         library.refused = c.isRefused ? std::set<std::int32_t>{4} : std::set<std::int32_t>{};
         library.parameter(4, c.value, c.minimum, c.maximum, c.isSupported);
         speech.changeRate(c.steps);
-        EXPECT_EQ(library.said, (std::vector<std::pair<std::u16string, bool>>{{c.expected, true}}));
+        EXPECT_EQ(library.sets, (c.asked == -1000 ? Sets{} : Sets{{4, c.asked}}));
+        EXPECT_EQ(library.said, (Said{{c.said, true}}));
     }
+}
+
+SpeechBackendReport report(const char16_t* name, SpeechProblem problem, const char16_t* file = u"",
+                           const char16_t* detail = u"") {
+    return {name, true, false, {problem != SpeechProblem::NotRunning, problem, file, detail}};
+}
+
+// The words the player hears are the shipped English ones, so each problem's placeholders are
+// checked against its message.
+TEST(SpeechDiagnosis, SaysTheOutputTheChoiceTheScreenReadersAndEachProblem) {
+#ifdef VENDREL_LANG_DIR_WIN
+    const std::string folder = VENDREL_LANG_DIR_WIN;
+#else
+    const std::string folder = VENDREL_LANG_DIR;
+#endif
+    MessageTable messages;
+    messages.addText(readWholeFile(folder + "english.lng").value_or(""));
+    using P = SpeechProblem;
+    SpeechDiagnosis diagnosis{u"JAWS",
+                              {report(u"JAWS", P::None),
+                               report(u"NVDA", P::NotAnswering, u"", u"5"),
+                               report(u"X", P::LibraryUnusable, u"x.dll", u"127"),
+                               report(u"Z", P::NotRunning), report(u"SAPI 5", P::NoVoice)}};
+    diagnosis.backends[1].isChosen = true;
+    diagnosis.backends[4].isScreenReader = false;
+    const std::vector<std::u16string> expected = {
+        u"Speech comes through JAWS.",
+        u"NVDA was chosen in the options but cannot speak now.",
+        u"Screen readers found: JAWS, NVDA, X.",
+        u"NVDA is running but does not answer (error 5).",
+        u"X is running but its controller library x.dll could not be loaded (error 127).",
+        u"No SAPI 5 voice is installed.",
+    };
+    EXPECT_EQ(speechDiagnosisLines(diagnosis, messages), expected);
+}
+
+TEST(LibraryBits, ReadsTheMachineOfWindowsLibraries) {
+    // "MZ", the offset of the PE headers at 0x3C, "PE\0\0" and the machine there.
+    const auto headers = [](std::uint32_t offset, std::uint16_t machine, std::size_t size) {
+        std::string bytes(0x200, '\0');
+        bytes.replace(0, 2, "MZ");
+        std::memcpy(&bytes[0x3C], &offset, 4); // the file's little-endian order, as here
+        if (std::size_t{offset} + 6 <= bytes.size()) {
+            bytes.replace(offset, 4, std::string("PE\0\0", 4));
+            std::memcpy(&bytes[offset + 4], &machine, 2);
+        }
+        return bytes.substr(0, size);
+    };
+    EXPECT_EQ(libraryBits(headers(0x80, 0x14C, 0x200)), 32);
+    EXPECT_EQ(libraryBits(headers(0xF8, 0x8664, 0x200)), 64);
+    EXPECT_EQ(libraryBits(headers(0x80, 0xAA64, 0x200)), 64);
+    EXPECT_EQ(libraryBits(headers(0x80, 0x1234, 0x200)), std::nullopt);       // unknown machine
+    EXPECT_EQ(libraryBits(headers(0x80, 0x14C, 0x85)), std::nullopt);         // machine cut off
+    EXPECT_EQ(libraryBits(headers(0xFFFFFFFE, 0x14C, 0x200)), std::nullopt);  // would wrap
+    EXPECT_EQ(libraryBits("PE" + headers(0x80, 0x14C, 0x200)), std::nullopt); // no MZ
 }
 
 } // namespace
