@@ -1,21 +1,27 @@
 """Sound and the client's own options as a player meets them: the real vendrel.exe plays through
 Wine's WASAPI into PulseAudio null sinks, where what arrives is recorded and measured. The user's
-sounds folder holds pure tones of known level (WAV data under the .ogg names the client asks
-for). The rules are the sound engine's and option menus' unit tests; here each path is proven
+sounds folder holds pure tones of known level: the start sound a real Ogg Vorbis file (so the
+decoder the program registers is proven), the others WAV data under the .ogg names the client
+asks for. The rules are the sound engine's and option menus' unit tests; here each path is proven
 once: the start sound's level, a pan, the system's cards listed and one chosen, and the options
 opened offline with F10, changed and saved."""
 
 import array
 import io
 import math
+import shutil
 import unittest
 import wave
+from pathlib import Path
 
 from harness import TIMEOUT, ClientTestCase, read_ini, read_lines, wait_for, windows_path
 import pulse_audio
 
 FLOOR = 0.002  # silence: well above the sink's 16-bit quantisation, far below any test tone
 AMPLITUDE = 0.8
+# 440 Hz on the left, 1000 Hz on the right, half a second at amplitude 0.5 (tests/data/ogg).
+OGG_TONE = Path(__file__).resolve().parents[1] / "data" / "ogg" / "sine440_1000_stereo_44100.ogg"
+OGG_AMPLITUDE = 0.5
 SOUNDS_VOLUME = 0.5
 DEFAULT_SINK = ("vendrel_e2e", "Vendrel_E2E_Speakers")
 SECOND_SINK = ("vendrel_e2e_second", "Vendrel_E2E_Headphones")
@@ -66,7 +72,7 @@ class AudioTest(ClientTestCase):
                                                    "sounds.volume": str(SOUNDS_VOLUME)})
         sounds = roaming / "TORV" / "sounds"
         sounds.mkdir()
-        (sounds / "welcome.ogg").write_bytes(tone_wav(440, 0.6))
+        shutil.copyfile(OGG_TONE, sounds / "welcome.ogg")
         (sounds / "e2etone.ogg").write_bytes(tone_wav(1000, 0.5))
         (sounds / "menuchecked.ogg").write_bytes(tone_wav(880, 0.3))
         for quiet in ("connecting", "connected", "menubounds", "menuunchecked"):
@@ -77,7 +83,7 @@ class AudioTest(ClientTestCase):
 
         # "welcome 0.11": heard at 0.11 of the master volume, from the main window's creation.
         welcome = self.wait_burst(speakers, 0, "the start sound")
-        expected = AMPLITUDE * 0.11 * SOUNDS_VOLUME
+        expected = OGG_AMPLITUDE * 0.11 * SOUNDS_VOLUME
         self.assertAlmostEqual(speakers.level(0, *welcome, FLOOR), expected, delta=expected * 0.15)
 
         client.connect()

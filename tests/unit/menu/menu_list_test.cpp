@@ -148,5 +148,18 @@ TEST_F(MenuList, TypeAhead) {
     EXPECT_EQ(view.beeps, 2);
 }
 
+// Page keys review the history from the list (Shift and Ctrl jump to its ends); the context
+// menu key goes to the server as the key it is.
+TEST_F(MenuList, ContextMenuAndReview) {
+    std::vector<std::int32_t> reviews;
+    controller.setReviewHistory([&](std::int32_t step) { reviews.push_back(step); });
+    controller.onContextMenu(true, false);
+    press(kVkPageUp, kNone);
+    press(kVkPageDown, kShift);
+    press(kVkPageUp, kCtrl);
+    EXPECT_EQ(reviews, (std::vector<std::int32_t>{-1, 1000000000, -1000000000}));
+    EXPECT_EQ(sent(), (std::vector<std::string>{"key 349"}));
+}
+
 } // namespace
 } // namespace vendrel

@@ -9,9 +9,11 @@
 #include "app/files.h"
 #include "config/message_table.h"
 #include "fakes/app_fixture.h"
+#include "fakes/fake_client_ports.h"
 #include "fakes/fake_speech_library.h"
 #include "speech/library_bits.h"
 #include "speech/speech_diagnosis.h"
+#include "text/utf.h"
 
 namespace vendrel {
 namespace {
@@ -21,7 +23,7 @@ using Said = std::vector<std::pair<std::u16string, bool>>;
 
 struct SpeechWorld : testing::AppFixture {
     SpeechWorld() {
-        state.messages.addText("notsupported=not supported\n");
+        state.messages.addText("notsupported=not supported\nsapidisabled=SAPI speech off\n");
         library.jawsFolder = jaws.str();
     }
     std::string jawsFile() const {
@@ -127,21 +129,52 @@ TEST_F(SpeechTest, RateKeysMoveByTwentiethsAndSayTheRateInEffect) {
     }
 }
 
+// Ctrl+F6 walks the system's voices, keeping the one chosen in the settings, then turns the
+// system voice off; a voice whose name cannot be read ends the list.
+TEST_F(SpeechTest, NextVoiceCyclesTheSystemVoicesThenFallsBack) {
+    library.strings = {{0x10000, u"Anna"}, {0x10001, u"Ben"}, {0x10002, u""}};
+    library.values[0x40000] = 2; // a screen reader speaks
+    speech.nextVoice();
+    EXPECT_EQ(library.said.back(), std::make_pair(std::u16string(u"Anna"), true));
+    EXPECT_EQ(std::make_pair(state.settings.srEngine, state.settings.srVoice),
+              std::make_pair(6, 0));
+    EXPECT_TRUE(speech.engineSpeaksMenus());
+    speech.nextVoice();
+    EXPECT_EQ(library.said.back().first, u"Ben");
+    EXPECT_EQ(library.values[0x10000], 1);
+    speech.nextVoice();
+    EXPECT_EQ(library.said.back(), std::make_pair(std::u16string(u"SAPI speech off"), true));
+    EXPECT_EQ(state.settings.srEngine, -1);
+    EXPECT_EQ(library.sets.back(), std::make_pair(0x40000, -1));
+    EXPECT_FALSE(speech.engineSpeaksMenus());
+}
+
 SpeechBackendReport report(const char16_t* name, SpeechProblem problem, const char16_t* file = u"",
                            const char16_t* detail = u"") {
     return {name, true, false, {problem != SpeechProblem::NotRunning, problem, file, detail}};
 }
 
+class FixedDiagnostics final : public SpeechDiagnostics {
+public:
+    explicit FixedDiagnostics(SpeechDiagnosis found) : found_(std::move(found)) {}
+    SpeechDiagnosis diagnose() override { return found_; }
+
+private:
+    SpeechDiagnosis found_;
+};
+
 // The words the player hears are the shipped English ones, so each problem's placeholders are
-// checked against its message.
+// checked against its message. They go to the history's channel 7, the first cutting off what
+// was being said, and to debug.txt.
 TEST(SpeechDiagnosis, SaysTheOutputTheChoiceTheScreenReadersAndEachProblem) {
 #ifdef VENDREL_LANG_DIR_WIN
     const std::string folder = VENDREL_LANG_DIR_WIN;
 #else
     const std::string folder = VENDREL_LANG_DIR;
 #endif
-    MessageTable messages;
-    messages.addText(readWholeFile(folder + "english.lng").value_or(""));
+    testing::AppFixture app;
+    app.state.messages.addText(readWholeFile(folder + "english.lng").value_or(""));
+    app.state.debugLog.open(app.user.str() + "debug.txt");
     using P = SpeechProblem;
     SpeechDiagnosis diagnosis{u"JAWS",
                               {report(u"JAWS", P::None),
@@ -150,15 +183,25 @@ TEST(SpeechDiagnosis, SaysTheOutputTheChoiceTheScreenReadersAndEachProblem) {
                                report(u"Z", P::NotRunning), report(u"SAPI 5", P::NoVoice)}};
     diagnosis.backends[1].isChosen = true;
     diagnosis.backends[4].isScreenReader = false;
-    const std::vector<std::u16string> expected = {
-        u"Speech comes through JAWS.",
-        u"NVDA was chosen in the options but cannot speak now.",
-        u"Screen readers found: JAWS, NVDA, X.",
-        u"NVDA is running but does not answer (error 5).",
-        u"X is running but its controller library x.dll could not be loaded (error 127).",
-        u"No SAPI 5 voice is installed.",
-    };
-    EXPECT_EQ(speechDiagnosisLines(diagnosis, messages), expected);
+    FixedDiagnostics diagnostics(diagnosis);
+    testing::RecordingHistory history;
+    reportSpeechDiagnosis(app.state, diagnostics, history);
+    app.state.debugLog.close();
+    std::vector<std::pair<std::u16string, std::int32_t>> added;
+    std::string logged;
+    for (const char16_t* line : {
+             u"Speech comes through JAWS.",
+             u"NVDA was chosen in the options but cannot speak now.",
+             u"Screen readers found: JAWS, NVDA, X.",
+             u"NVDA is running but does not answer (error 5).",
+             u"X is running but its controller library x.dll could not be loaded (error 127).",
+             u"No SAPI 5 voice is installed.",
+         }) {
+        added.emplace_back(line, added.empty() ? 7 | 0x1000000 : 7);
+        logged += "Speech diagnosis: " + toNarrow(line) + "\r\n";
+    }
+    EXPECT_EQ(history.lines(), added);
+    EXPECT_EQ(app.readUserFile("debug.txt"), logged);
 }
 
 TEST(LibraryBits, ReadsTheMachineOfWindowsLibraries) {
