@@ -9,46 +9,19 @@
 namespace vendrel {
 namespace {
 
-TEST(FormatText, PrintfConversions) {
-    struct Case {
-        std::string expected;
-        std::string actual;
-    };
-    const Case cases[] = {
-        {"Vendrel 2.1.1", formatText(64, "Vendrel %d.%d.%d", 2, 1, 1)},
-        {"C:\\logs\\\\2026-03-07.log",
-         formatText(512, "%s\\%04d-%02d-%02d.log", "C:\\logs\\", 2026, 3, 7)},
-        {"[   42][42   ][-0042]", formatText(64, "[%5d][%-5d][%05d]", 42, 42, -42)},
-        {"ff FF 0x1f 17 4294967295", formatText(64, "%x %X %#x %o %u", 255, 255, 31, 15, -1)},
-        {"100%", formatText(8, "%d%%", 100)},
-        {"1.50 2.5e+00 0.25", formatText(64, "%.2f %.1e %g", 1.5, 2.5, 0.25)},
-        {"ab|  abc", formatText(64, "%.2s|%5s", "abc", "abc")},
-        {"x", formatText(64, "%c", 'x')},
-        {"[  7]", formatText(64, "[%*d]", 3, 7)},
-        {"010 0 0", formatText(64, "%#.3o %#.0o %#o", 8, 0, 0)},
-        {"ffffffffffffffff", formatText(64, "%llx", -1LL)},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(c.actual, c.expected);
-    }
-}
-
-TEST(FormatText, KeepsAtMostSizeMinusOneBytes) {
-    const std::string long600(600, 'x');
-    EXPECT_EQ(formatText(512, "%s", long600).size(), 511u);
+// What the generated formats below never hold: several arguments, a width taken from the
+// arguments, and a result cut to the room given (size - 1 bytes as snprintf keeps; size code
+// units for the wide form, as the Windows calls take).
+TEST(FormatText, ArgumentsInTurnAndCutsAtTheSize) {
+    EXPECT_EQ(formatText(512, "%s\\%04d-%02d.log", "C:\\logs\\", 2026, 3),
+              "C:\\logs\\\\2026-03.log");
+    EXPECT_EQ(formatWide(64, u"%s (%s) %d%%", std::u16string(u"Salon"), "zoé", 95),
+              u"Salon (zoé) 95%");
+    EXPECT_EQ(formatText(64, "[%*d]", 3, 7), "[  7]");
     EXPECT_EQ(formatText(4, "abcdef"), "abc");
-    EXPECT_EQ(formatText(1, "abc"), "");
-    EXPECT_EQ(formatText(0, "abc"), "");
     EXPECT_EQ(formatText(6, "%d", 1234567), "12345");
-}
-
-TEST(FormatWide, KeepsAtMostSizeCodeUnits) {
-    const std::u16string long600(600, u'é');
-    EXPECT_EQ(formatWide(512, u"%s", long600).size(), 512u);
+    EXPECT_EQ(formatText(0, "abc"), "");
     EXPECT_EQ(formatWide(3, u"abcdef"), u"abc");
-    EXPECT_EQ(formatWide(8, u"%d%%", 95), u"95%");
-    EXPECT_EQ(formatWide(512, u"%s (%s)", std::u16string(u"Salon"), std::u16string(u"zoé")),
-              u"Salon (zoé)");
 }
 
 TEST(FormatText, MismatchedOrMissingArgumentsStaySafe) {
@@ -84,17 +57,15 @@ public:
         const int modifier = isText || isFloating || conversion == '%' ? 0 : below(8);
         const char* modifiers[] = {"", "hh", "h", "l", "ll", "j", "z", "t"};
         format += modifiers[modifier] + std::string(1, conversion) + "]";
-        const std::uint64_t high = rng_();
-        const auto bits = static_cast<long long>(high << 32 | rng_());
+        const auto bits = static_cast<long long>(std::uint64_t{rng_()} << 32 | rng_());
         const long long value = bits >> below(64) >> (below(2) * 62); // small ones too
         // No subnormals: Debian's libSoundTouch, loaded by this program, sets the processor to
         // treat them as zero, and to_chars then sees a zero.
-        const double negativeNan = -NAN;
-        const double floats[] = {0.0,       -0.0,  1.0,   0.5,      123.456,     1e-5,
-                                 9.9999999, 1e100, 1e300, HUGE_VAL, negativeNan, -2.5};
+        const double floats[] = {0.0,  -0.0,      1.0,   0.5,      123.456,
+                                 1e-5, 9.9999999, 1e300, HUGE_VAL, -NAN};
         const char* texts[] = {"", "a", "abc", "une longue phrase"};
         if (isFloating) {
-            check(format, below(4) == 0 ? static_cast<double>(value) / 1024 : floats[below(12)]);
+            check(format, below(3) == 0 ? static_cast<double>(value) / 1024 : floats[below(10)]);
         } else if (conversion == 's') {
             check(format, texts[below(4)]);
         } else if (conversion == 'c' || conversion == '%') {
