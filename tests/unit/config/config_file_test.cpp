@@ -33,8 +33,9 @@ TEST_F(ConfigFileTest, ValuesAreBroughtIntoTheirRangesWhenRead) {
         {"servers.default=5", "servers.default=0"},
         {"servers[1].name=x\nservers[1].port=70000", "servers[1].port=65535"},
         {"servers[1].name=x\nservers[1].port=-1", "servers[1].port=0"},
-        {"log.on=true",
-         "log.dir=" + escapeIniValue(user.str())}, // a file without log.dir: the user folder
+        // A file without log.dir logs into the user folder.
+        {"log.on=true", "log.dir=" + escapeIniValue(user.str())},
+        {"servers[0].password=not hex", "servers[0].password="},
     };
     for (const auto& c : cases) {
         writeFile(user, "config.ini", c.file + "\n");
@@ -96,20 +97,10 @@ TEST_F(ConfigFileTest, AFileWithEveryKeyIsReadIntoItsSettingsAndWrittenBackTheSa
               std::make_tuple("ann's", u"Deuxième", "p=ss\nword"));
     ASSERT_TRUE(saveConfig(state));
     EXPECT_EQ(readUserFile("config.ini"), file);
-}
-
-TEST_F(ConfigFileTest, PasswordsFromAnotherMachineDoNotDecode) {
-    loadConfig(state);
-    state.servers[0].login = "ann";
-    state.servers[0].password = "secret";
-    ASSERT_TRUE(saveConfig(state));
-    state.machineKey = machineKeyFromSerial(0xBADBAD);
+    state.machineKey = machineKeyFromSerial(0xBADBAD); // the file copied to another computer
     loadConfig(state);
     EXPECT_EQ(state.servers[0].login, "ann");
-    EXPECT_NE(state.servers[0].password, "secret");
-    writeFile(user, "config.ini", "servers[0].password=not hex\n");
-    loadConfig(state);
-    EXPECT_EQ(state.servers[0].password, "");
+    EXPECT_NE(state.servers[0].password, "ann's");
 }
 
 TEST_F(ConfigFileTest, RestoreDefaultsDeletesIniFilesAndResetsSettings) {

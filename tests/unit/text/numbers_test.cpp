@@ -13,15 +13,12 @@ namespace vendrel {
 namespace {
 
 TEST(Numbers, FloatsUseAFullStopWhateverTheLocale) {
-    // A locale with a decimal comma, where the system has one, changes neither reading nor
-    // writing.
+    // Where the system has a locale with a decimal comma, it changes neither reading nor writing.
     if (std::setlocale(LC_ALL, "fr_FR.UTF-8") == nullptr) {
         std::setlocale(LC_ALL, "French_France.1252");
     }
     EXPECT_EQ(formatDouble14(static_cast<double>(0.95f)), "0.94999998807907");
-    EXPECT_EQ(formatDouble14(1.0), "1");
     EXPECT_DOUBLE_EQ(toDouble(" -1.5e2xyz"), -150.0);
-    EXPECT_DOUBLE_EQ(toDouble("12,5"), 12.0);
     std::setlocale(LC_ALL, "C");
 }
 

@@ -11,14 +11,14 @@ TEST(Utf, RoundTripsSequencesOfEveryLength) {
     const std::u16string wide = u"a\x7f é 日本 \xD834\xDD1E";
     EXPECT_EQ(toWide(narrow), wide);
     EXPECT_EQ(toNarrow(wide), narrow);
+    EXPECT_EQ(wideFromUtf8z("ça"), u"ça");
+    EXPECT_EQ(wideFromUtf8z(nullptr), u"");
+    EXPECT_EQ(wideFromz(nullptr), u"");
+    EXPECT_EQ(wideFromInt(-2147483647 - 1), u"-2147483648");
 }
 
 TEST(Utf, MalformedInputBecomesReplacementCharacters) {
-    struct Case {
-        std::string input;
-        std::u16string expected;
-    };
-    const Case cases[] = {
+    const std::pair<std::string, std::u16string> cases[] = {
         {"\xC3", u"\xFFFD"},                               // truncated sequence at the end
         {"a\xC3(", u"a\xFFFD("},                           // lead byte without continuation
         {"\xC0\xAF", u"\xFFFD\xFFFD"},                     // overlong encoding
@@ -26,17 +26,10 @@ TEST(Utf, MalformedInputBecomesReplacementCharacters) {
         {"\xF4\x90\x80\x80", u"\xFFFD\xFFFD\xFFFD\xFFFD"}, // beyond U+10FFFF
         {"\xFF", u"\xFFFD"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(toWide(c.input), c.expected);
+    for (const auto& [input, expected] : cases) {
+        EXPECT_EQ(toWide(input), expected);
     }
     EXPECT_EQ(toNarrow(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD"); // lone surrogate
-}
-
-TEST(Utf, Companions) {
-    EXPECT_EQ(wideFromUtf8z(nullptr), u"");
-    EXPECT_EQ(wideFromUtf8z("ça"), u"ça");
-    EXPECT_EQ(wideFromz(nullptr), u"");
-    EXPECT_EQ(wideFromInt(-2147483647 - 1), u"-2147483648");
 }
 
 } // namespace
