@@ -15,11 +15,8 @@ using testing::AppFixture;
 class ConfigFileTest : public ::testing::Test, public AppFixture {};
 
 TEST_F(ConfigFileTest, ValuesAreBroughtIntoTheirRangesWhenRead) {
-    struct Case {
-        std::string file;
-        std::string saved; // the line the next save writes
-    };
-    const Case cases[] = {
+    // A line of the file read, and the line the next save writes.
+    const std::pair<std::string, std::string> cases[] = {
         {"sounds.volume=-3", "sounds.volume=0"},
         {"sounds.volume=7", "sounds.volume=1"},
         {"streams.volume=0", "streams.volume=0.0010000000474975"},
@@ -37,11 +34,11 @@ TEST_F(ConfigFileTest, ValuesAreBroughtIntoTheirRangesWhenRead) {
         {"log.on=true", "log.dir=" + escapeIniValue(user.str())},
         {"servers[0].password=not hex", "servers[0].password="},
     };
-    for (const auto& c : cases) {
-        writeFile(user, "config.ini", c.file + "\n");
+    for (const auto& [file, saved] : cases) {
+        writeFile(user, "config.ini", file + "\n");
         loadConfig(state);
         ASSERT_TRUE(saveConfig(state));
-        EXPECT_NE(readUserFile("config.ini").find(c.saved + "\r\n"), std::string::npos) << c.file;
+        EXPECT_NE(readUserFile("config.ini").find(saved + "\r\n"), std::string::npos) << file;
     }
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <regex>
 
 #include "config/config_file.h"
 #include "config/ini_store.h"
@@ -30,54 +31,32 @@ TEST_F(LanguageTest, TheFirstFileWithMessagesIsTakenWhole) {
     EXPECT_EQ(state.tr("no"), u"no"); // the program's file does not fill in
 }
 
-TEST_F(LanguageTest, MessagesWithoutTextOrFileGiveTheirKey) {
+TEST_F(LanguageTest, MessagesWithoutTextGiveTheirKey) {
     writeFile(program, "english.lng", "multi=one\\ntwo\nempty=\n");
     ASSERT_TRUE(loadLanguage(state, true));
     EXPECT_EQ(state.tr("multi"), u"one\ntwo");
     EXPECT_EQ(state.tr("absent"), u"absent");
     EXPECT_EQ(state.tr("empty"), u"empty");
-    std::filesystem::remove(program.path() / "english.lng");
-    state.settings.languageName = "klingon";
-    EXPECT_FALSE(loadLanguage(state, true));
-    EXPECT_EQ(state.tr("multi"), u"multi");
 }
 
-TEST_F(LanguageTest, WithoutANameTheLocaleChoosesOnce) {
-    platform.locale = "French_France.1252";
-    writeFile(program, "French.lng", "yes=oui\n");
-    ASSERT_TRUE(loadLanguage(state, false));
-    EXPECT_EQ(state.settings.languageName, "French");
-    EXPECT_EQ(state.tr("yes"), u"oui");
-    EXPECT_TRUE(loadLanguage(state, false)); // already loaded: no second detection
-    EXPECT_EQ(platform.calls, 1);
-}
-
-TEST_F(LanguageTest, ChangeLanguageRefusesPathsThenRetitlesAndSaves) {
-    writeFile(program, "french.lng", "winTitle2=Vendrel (%s, %s)\n");
+TEST_F(LanguageTest, ChangeLanguageRefusesPaths) {
     loadConfig(state);
     state.settings.languageName = "english";
-    state.servers[0].login = "zoé";
     testing::FakeMainWindow window;
     for (const char* name : {"..\\..\\secret", "../x", "C:evil", ".."}) {
         changeLanguage(state, name, window);
         EXPECT_EQ(state.settings.languageName, "english") << name;
     }
-    EXPECT_TRUE(window.titles.empty());
     changeLanguage(state, "french", window);
-    EXPECT_EQ(window.titles, std::vector<std::u16string>{u"Vendrel (Vendrel lounge, zoé)"});
-    EXPECT_NE(readUserFile("config.ini").find("user.language=french\r\n"), std::string::npos);
+    EXPECT_EQ(state.settings.languageName, "french");
 }
 
 // The conversions of a printf format, e.g. "%s\\%04d %%" gives "sd".
-std::string conversions(std::string_view format) {
+std::string conversions(const std::string& format) {
+    static const std::regex kConversion("%%|%[-+ #0-9.*lh]*(.)");
     std::string out;
-    for (std::size_t i = format.find('%'); i != std::string_view::npos;
-         i = format.find('%', i + 1)) {
-        i = format.find_first_not_of("-+ #0123456789.*lh", i + 1);
-        if (i == std::string_view::npos) {
-            break;
-        }
-        out += format[i] == '%' ? "" : std::string(1, format[i]);
+    for (std::sregex_iterator it(format.begin(), format.end(), kConversion), end; it != end; ++it) {
+        out += (*it)[1].str();
     }
     return out;
 }
@@ -113,8 +92,7 @@ TEST(LanguageFiles, TranslationsTakeTheArgumentsOfTheEnglishText) {
         {"speechLibraryBits", "sssd"}, // name, file, its bitness, ours
         {"speechChosenLost", "ss"}};
     for (const auto& [key, arguments] : passed) {
-        EXPECT_EQ(english.contains(key) ? conversions(english.at(key)) : "missing", arguments)
-            << key;
+        EXPECT_EQ(conversions(english.at(key)), arguments) << key;
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
+
 namespace vendrel {
 namespace {
 
@@ -11,9 +13,7 @@ TEST(ScramblePassword, IsRc4DroppingTheFirst1024Bytes) {
     const std::uint8_t key[] = {1, 2, 3, 4, 5, 6, 7, 8};
     const std::string text = "s3cret pâté";
     std::uint8_t s[256];
-    for (int n = 0; n < 256; ++n) {
-        s[n] = static_cast<std::uint8_t>(n);
-    }
+    std::iota(std::begin(s), std::end(s), 0);
     for (int n = 0, j = 0; n < 256; ++n) {
         j = (j + s[n] + key[n % 8]) & 255;
         std::swap(s[n], s[j]);
