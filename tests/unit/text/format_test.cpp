@@ -10,11 +10,9 @@ namespace vendrel {
 namespace {
 
 // What the generated formats below never hold: several arguments, a width taken from the
-// arguments, and a result cut to the room given (size - 1 bytes as snprintf keeps; size code
-// units for the wide form, as the Windows calls take).
-TEST(FormatText, ArgumentsInTurnAndCutsAtTheSize) {
-    EXPECT_EQ(formatText(512, "%s\\%04d-%02d.log", "C:\\logs\\", 2026, 3),
-              "C:\\logs\\\\2026-03.log");
+// arguments, a result cut to the room given (size - 1 bytes as snprintf keeps; size code units
+// for the wide form, as the Windows calls take), and wrong or missing arguments.
+TEST(FormatText, ArgumentsInTurnCutsAndMismatches) {
     EXPECT_EQ(formatWide(64, u"%s (%s) %d%%", std::u16string(u"Salon"), "zoé", 95),
               u"Salon (zoé) 95%");
     EXPECT_EQ(formatText(64, "[%*d]", 3, 7), "[  7]");
@@ -22,9 +20,6 @@ TEST(FormatText, ArgumentsInTurnAndCutsAtTheSize) {
     EXPECT_EQ(formatText(6, "%d", 1234567), "12345");
     EXPECT_EQ(formatText(0, "abc"), "");
     EXPECT_EQ(formatWide(3, u"abcdef"), u"abc");
-}
-
-TEST(FormatText, MismatchedOrMissingArgumentsStaySafe) {
     // Formats come from editable language files: a wrong conversion must not crash.
     EXPECT_EQ(formatText(64, "%s and %s", "one"), "one and ");
     EXPECT_EQ(formatText(64, "%d", "text"), "0");

@@ -14,7 +14,7 @@ namespace {
 // Number-like texts: white space, signs, decimal and hexadecimal digits with points and with
 // exponents near and far beyond a double's limits, infinity and NaN spellings, junk after.
 std::string numberLikeText(std::mt19937& rng) {
-    const auto below = [&](unsigned n) {
+    const auto below = [&](std::size_t n) {
         return rng() % n;
     };
     const auto pick = [&](std::initializer_list<std::string_view> choices) {
@@ -36,7 +36,8 @@ std::string numberLikeText(std::mt19937& rng) {
                       "nan(", "nan(1 2)", "0x", "0x.", "0x-5", "0xnan", "0xp3", ".", "e5"});
     } else if (kind == 1) { // rounding and range boundaries
         text += pick({"2.4703282292062327e-324", "2.4703282292062328e-324", "9007199254740993",
-                      "1.7976931348623157e308", "1.797693134862315807e308"});
+                      "1.7976931348623157e308", "1.797693134862315807e308", "9223372036854775807",
+                      "9223372036854775808", "0x7fffffffffffffff", "0x8000000000000000"});
     } else {
         text += (isHex ? pick({"0x", "0X"}) : "") + digits(alphabet, below(4) ? 3 : 40) +
                 pick({"", ".", "."}) + std::string(below(4) ? 0 : below(400), '0') +
@@ -59,14 +60,12 @@ TEST(Numbers, ReadExactlyAsStrtodAndStrtollWithBaseZeroInTheCLocale) {
     // digits reads as nothing, "nan(" runs to any ")". The native build compares with glibc's.
     GTEST_SKIP() << "MinGW's strtod";
 #endif
-    const std::string spotChecks[] = {"--12", "1E-400", "0x-5", "0xnan",
-                                      "0." + std::string(400, '0') + "1"};
     const auto bits = [](double value) {
         return std::bit_cast<std::uint64_t>(value);
     };
     std::mt19937 rng(20260307);
     for (std::size_t n = 0; n < 40000 && !HasFatalFailure(); ++n) {
-        const std::string text = n < std::size(spotChecks) ? spotChecks[n] : numberLikeText(rng);
+        const std::string text = numberLikeText(rng);
         // Every value bit and every character read; a NaN only needs to be a NaN (its payload
         // is the library's own).
         char* end = nullptr;
