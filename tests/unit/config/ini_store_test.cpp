@@ -21,21 +21,6 @@ TEST(IniReader, LineRules) {
         {"dup", "first"},      {"crlf", "value"},      {"dup", "second"}, {"inner\rcr", "x"},
         {"nul", "cut"},        {"last", "no line end"}};
     EXPECT_EQ(entries, expected);
-    IniReader ini;
-    ini.loadText(text);
-    EXPECT_EQ(ini.getString("dup", ""), "second");
-    EXPECT_EQ(ini.size(), 9u);
-}
-
-TEST(IniReader, TrueIsOneTrueOrOnInAnyCase) {
-    IniReader ini;
-    ini.loadText("a=1\nb=tRuE\nc=On\nd=yes\ne=2\nf=\n");
-    for (const char* key : {"a", "b", "c"}) {
-        EXPECT_TRUE(ini.getBool(key, false)) << key;
-    }
-    for (const char* key : {"d", "e", "f"}) {
-        EXPECT_FALSE(ini.getBool(key, true)) << key;
-    }
 }
 
 TEST(IniValueEscapes, ReadAsBeforeAndRoundTrip) {
