@@ -18,12 +18,12 @@ std::string numberLikeText(std::mt19937& rng) {
         return rng() % n;
     };
     const auto pick = [&](std::initializer_list<std::string_view> choices) {
-        return std::string(*(choices.begin() + below(static_cast<unsigned>(choices.size()))));
+        return std::string(*(choices.begin() + below(choices.size())));
     };
     const auto digits = [&](std::string_view alphabet, unsigned most) {
         std::string out(below(most + 1), '0');
         for (char& c : out) {
-            c = alphabet[below(static_cast<unsigned>(alphabet.size()))];
+            c = alphabet[below(alphabet.size())];
         }
         return out;
     };
@@ -60,9 +60,6 @@ TEST(Numbers, ReadExactlyAsStrtodAndStrtollWithBaseZeroInTheCLocale) {
     // digits reads as nothing, "nan(" runs to any ")". The native build compares with glibc's.
     GTEST_SKIP() << "MinGW's strtod";
 #endif
-    const auto bits = [](double value) {
-        return std::bit_cast<std::uint64_t>(value);
-    };
     std::mt19937 rng(20260307);
     for (std::size_t n = 0; n < 40000 && !HasFatalFailure(); ++n) {
         const std::string text = numberLikeText(rng);
@@ -72,7 +69,8 @@ TEST(Numbers, ReadExactlyAsStrtodAndStrtollWithBaseZeroInTheCLocale) {
         const double expected = std::strtod(text.c_str(), &end);
         const ParsedDouble actual = parseDouble(text);
         ASSERT_TRUE(std::isnan(expected) ? std::isnan(actual.value)
-                                         : bits(actual.value) == bits(expected))
+                                         : std::bit_cast<std::uint64_t>(actual.value) ==
+                                               std::bit_cast<std::uint64_t>(expected))
             << '"' << text << "\" gives " << actual.value << ", strtod " << expected;
         ASSERT_EQ(actual.length, static_cast<std::size_t>(end - text.c_str())) << text;
         // Often cut short, so that many digit runs fit in 64 bits.
