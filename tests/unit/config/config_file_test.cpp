@@ -36,7 +36,6 @@ TEST_F(ConfigFileTest, EachValueIsReadByItsRule) {
         // True is 1, true or on in any case; anything else is false.
         {"log.on=On", "log.on=true"},
         {"sounds.disable=1", "sounds.disable=true"},
-        {"user.allowAutoLinks=tRuE", "user.allowAutoLinks=true"},
         {"user.confirmOnExit=yes", "user.confirmOnExit=false"},
         {"sr.rate=1\nsr.rate=2", "sr.rate=2"}, // the last of two
     };
