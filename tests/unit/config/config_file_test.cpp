@@ -10,9 +10,7 @@
 namespace vendrel {
 namespace {
 
-using testing::AppFixture;
-
-class ConfigFileTest : public ::testing::Test, public AppFixture {};
+class ConfigFileTest : public ::testing::Test, public testing::AppFixture {};
 
 TEST_F(ConfigFileTest, EachValueIsReadByItsRule) {
     // A line of the file read, and the line the next save writes.

@@ -12,9 +12,7 @@
 namespace vendrel {
 namespace {
 
-using testing::AppFixture;
-
-class LanguageTest : public ::testing::Test, public AppFixture {};
+class LanguageTest : public ::testing::Test, public testing::AppFixture {};
 
 TEST_F(LanguageTest, TheFirstFileWithMessagesIsTakenWhole) {
     state.settings.languageName = "french";
