@@ -56,9 +56,8 @@ TEST(AtomicSave, ReplacesTheFileWholeOrLeavesTheOldOne) {
     // A disk that reports an error keeps the old file; a folder in the file's place fails the
     // save. Neither leaves a temporary file.
     EXPECT_FALSE(replaceFileAtomically(path, "lost", [](const auto&) { return false; }));
-    const std::string blocked = folder.str() + "blocked.ini";
-    std::filesystem::create_directories(pathFromUtf8(blocked + kPathSeparator + "inner"));
-    EXPECT_FALSE(replaceFileAtomically(blocked, "v"));
+    std::filesystem::create_directories(folder.path() / "blocked.ini" / "inner");
+    EXPECT_FALSE(replaceFileAtomically(folder.str() + "blocked.ini", "v"));
     EXPECT_EQ(readWholeFile(path), "new");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2);
 }

@@ -8,8 +8,7 @@ namespace vendrel {
 namespace {
 
 TEST(ScramblePassword, IsRc4DroppingTheFirst1024Bytes) {
-    // Independent check, with a plain RC4 written here: the text XORs the key stream from its
-    // 1025th byte on.
+    // A plain RC4 written here: the text XORs the key stream from its 1025th byte on.
     const std::uint8_t key[] = {1, 2, 3, 4, 5, 6, 7, 8};
     const std::string text = "s3cret pâté";
     std::uint8_t s[256];
