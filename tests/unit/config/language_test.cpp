@@ -2,94 +2,32 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <regex>
+
 #include "config/config_file.h"
+#include "config/ini_store.h"
 #include "fakes/app_fixture.h"
-#include "text/utf.h"
 
 namespace vendrel {
 namespace {
 
-using testing::AppFixture;
+class LanguageTest : public ::testing::Test, public testing::AppFixture {};
 
-class LanguageTest : public ::testing::Test, public AppFixture {};
-
-TEST_F(LanguageTest, LookupOrderAcrossTheTwoFolders) {
-    struct Case {
-        const char* description;
-        const char* userFrench;
-        const char* programFrench;
-        const char* userEnglish;
-        const char* expected;
-    };
-    const Case cases[] = {
-        {"program folder only", nullptr, "yes=oui (program)\n", nullptr, "oui (program)"},
-        {"user folder wins whole", "yes=oui (user)\n", "yes=oui (program)\nno=non\n", nullptr,
-         "oui (user)"},
-        {"comments only are skipped", "; nothing\n", nullptr, nullptr, "yes"},
-        {"english in the user folder before the program's", "; nothing\n", nullptr,
-         "yes=yes (user)\n", "yes (user)"},
-    };
-    for (const auto& c : cases) {
-        AppFixture fixture;
-        if (c.userFrench) {
-            writeFile(fixture.user, "french.lng", c.userFrench);
-        }
-        if (c.programFrench) {
-            writeFile(fixture.program, "french.lng", c.programFrench);
-        }
-        if (c.userEnglish) {
-            writeFile(fixture.user, "english.lng", c.userEnglish);
-        }
-        fixture.state.settings.languageName = "french";
-        ASSERT_TRUE(loadLanguage(fixture.state, true)) << c.description;
-        EXPECT_EQ(fixture.state.tr("yes"), toWide(c.expected)) << c.description;
-        if (c.userFrench && c.programFrench && std::string(c.userFrench).find("oui") == 0) {
-            EXPECT_EQ(fixture.state.tr("no"), u"no") << "files are not merged";
-        }
-    }
-}
-
-TEST_F(LanguageTest, MissingKeysAndEscapes) {
-    writeFile(program, "english.lng", "multi=one\\ntwo\nempty=\n");
+TEST_F(LanguageTest, TheFirstFileWithMessagesIsTakenWhole) {
+    state.settings.languageName = "french";
+    writeFile(user, "french.lng", "; no message\n");
+    writeFile(user, "english.lng", "yes=yes (user)\nno=\n");
     ASSERT_TRUE(loadLanguage(state, true));
-    EXPECT_EQ(state.tr("multi"), u"one\ntwo");
-    EXPECT_EQ(state.tr("absent"), u"absent");
-    EXPECT_EQ(state.tr("absent"), u"absent");
-    EXPECT_EQ(state.tr("empty"), u"empty");
-}
-
-TEST_F(LanguageTest, NoFileAnywhereFails) {
-    std::filesystem::remove(program.path() / "english.lng");
-    state.settings.languageName = "klingon";
-    EXPECT_FALSE(loadLanguage(state, true));
-    EXPECT_EQ(state.tr("yes"), u"yes");
-}
-
-TEST_F(LanguageTest, AutoDetectionUsesTheLocaleAndIsLogged) {
-    state.debugLog.open(user.str() + "debug.txt");
-    platform.locale = "French_France.1252";
-    writeFile(program, "French.lng", "yes=oui\n");
-    ASSERT_TRUE(loadLanguage(state, false));
-    EXPECT_EQ(state.settings.languageName, "French");
-    EXPECT_EQ(state.tr("yes"), u"oui");
-    EXPECT_TRUE(loadLanguage(state, false)); // already loaded: no second detection
-    EXPECT_EQ(platform.calls, 1);
-    state.debugLog.close();
-    EXPECT_EQ(readUserFile("debug.txt"),
-              "NO language set in the config, fallback to auto-detection: French\r\n");
-    EXPECT_EQ(languageFromLocale("C"), "C");
-    EXPECT_EQ(languageFromLocale(""), "");
-}
-
-TEST_F(LanguageTest, ChangeLanguageRetitlesAndSaves) {
-    writeFile(program, "french.lng", "winTitle2=Vendrel (%s, %s)\n");
-    loadConfig(state);
-    state.servers[0].login = "zoé";
-    testing::FakeMainWindow window;
-    changeLanguage(state, "french", window);
-    ASSERT_EQ(window.titles.size(), 1u);
-    EXPECT_EQ(window.titles[0], u"Vendrel (Vendrel lounge, zoé)");
-    EXPECT_NE(readUserFile("config.ini").find("user.language=french\r\n"), std::string::npos);
+    EXPECT_EQ(state.tr("yes"), u"yes (user)"); // and not the program's English
+    EXPECT_EQ(state.tr("no"), u"no");          // a message without text gives its key
+    writeFile(program, "french.lng", "yes=oui (program)\nno=non\n");
+    ASSERT_TRUE(loadLanguage(state, true));
+    EXPECT_EQ(state.tr("yes"), u"oui (program)");
+    writeFile(user, "french.lng", "yes=oui (user)\n");
+    ASSERT_TRUE(loadLanguage(state, true));
+    EXPECT_EQ(state.tr("yes"), u"oui (user)");
+    EXPECT_EQ(state.tr("no"), u"no"); // the program's file does not fill in
 }
 
 TEST_F(LanguageTest, ChangeLanguageRefusesPaths) {
@@ -100,7 +38,46 @@ TEST_F(LanguageTest, ChangeLanguageRefusesPaths) {
         changeLanguage(state, name, window);
         EXPECT_EQ(state.settings.languageName, "english") << name;
     }
-    EXPECT_TRUE(window.titles.empty());
+    changeLanguage(state, "french", window);
+    EXPECT_EQ(state.settings.languageName, "french");
+}
+
+// The conversions of a printf format, e.g. "%s\\%04d %%" gives "sd".
+std::string conversions(const std::string& format) {
+    static const std::regex kConversion("%%|%[-+ #0-9.*lh]*(.)");
+    std::string out;
+    for (std::sregex_iterator it(format.begin(), format.end(), kConversion), end; it != end; ++it) {
+        out += (*it)[1].str();
+    }
+    return out;
+}
+
+std::map<std::string, std::string> shippedLanguage(const std::string& name) {
+#ifdef VENDREL_LANG_DIR_WIN
+    const auto text = readWholeFile(VENDREL_LANG_DIR_WIN + name);
+#else
+    const auto text = readWholeFile(VENDREL_LANG_DIR + name);
+#endif
+    EXPECT_TRUE(text) << name;
+    std::map<std::string, std::string> messages;
+    forEachIniEntry(text.value_or(""), [&](std::string_view key, std::string value) {
+        messages[std::string(key)] = std::move(value);
+    });
+    return messages;
+}
+
+// The shipped translations hold the messages of the English text and take the same printf
+// arguments in the same order.
+TEST(LanguageFiles, TranslationsTakeTheArgumentsOfTheEnglishText) {
+    const auto english = shippedLanguage("english.lng");
+    const auto french = shippedLanguage("french.lng");
+    for (const auto& [key, value] : english) {
+        ASSERT_TRUE(french.contains(key)) << key << " is only in english.lng";
+        EXPECT_EQ(conversions(value), conversions(french.at(key))) << key;
+    }
+    EXPECT_EQ(english.size(), french.size()); // so none is only in french.lng
+    // The order the program passes them in: the library's name and file, its bitness, ours.
+    EXPECT_EQ(conversions(english.at("speechLibraryBits")), "sssd");
 }
 
 } // namespace
