@@ -40,8 +40,10 @@ public:
         hosts.push_back((security == Security::Tls ? "tls:" : "") + host + ":" +
                         std::to_string(port));
         handle = static_cast<Handle>(connections_.size() + 100);
-        connections_.push_back(plan.empty() ? PlannedConnection{10061} : plan.front());
+        // Past the plan, nobody listens.
+        connections_.emplace_back().connectResult = 10061;
         if (!plan.empty()) {
+            connections_.back() = plan.front();
             plan.pop_front();
         }
         written.emplace_back();
