@@ -36,7 +36,7 @@ protected:
             GTEST_SKIP() << "needs the lounge server (tests/run_with_lounge.py)";
         }
         state.messages.addText("isocode=en\nerror=Error\ndownloadingStart=Downloading %s\n"
-                               "downloadingOk=Downloaded %s\n");
+                               "downloadingOk=Downloaded %s\ndownloadingFail=%s failed: %d\n");
         ServerEntry& server = state.servers.emplace_back();
         server.host = "127.0.0.1";
         server.port = LoungeControl::gamePort();
@@ -100,6 +100,12 @@ TEST_F(ClientSessionLoungeTest, LogsInAndAnswersTheServer) {
     state.presentation.publishFlags();
     shell.isActive = false;
     writeWebFile("door.ogg");
+    // A web server that goes silent fails its download rather than holding the worker.
+    writeWebFile("silent.ogg");
+    ASSERT_EQ(control.command("web stall /autodl/silent.ogg 30"), "ok");
+    HttpLimits limits;
+    limits.idleTimeoutMs = 300;
+    session.setHttpLimits(limits);
     // The standard Reversi start; the search's own answer is what must reach the server.
     const std::string reversi =
         "1 0 3 1 0000000000000000000000000002100000012000000000000000000000000000";
@@ -114,6 +120,7 @@ TEST_F(ClientSessionLoungeTest, LogsInAndAnswersTheServer) {
             "send focuschat 3 hello\n"
             "send webu mailto:help@example.org\n"
             "send dwnl door.ogg 0\n"
+            "send dwnl silent.ogg 0\n"
             // Channel 3 asks; 2 does not; 9 is beyond the table; 35 is channel 3 again.
             "send flsh3 4\n"
             "send flsh2 4\n"
@@ -136,7 +143,9 @@ TEST_F(ClientSessionLoungeTest, LogsInAndAnswersTheServer) {
                                    {u"Hello there", 3},
                                    {u"4 Urgent", 4 | (1 << 24)},
                                    {u"Downloading door.ogg", kDownloadChannel},
-                                   {u"Downloaded door.ogg", kDownloadChannel}}));
+                                   {u"Downloaded door.ogg", kDownloadChannel},
+                                   {u"Downloading silent.ogg", kDownloadChannel},
+                                   {u"silent.ogg failed: -3", kDownloadChannel}}));
     EXPECT_EQ(readWholeFile(state.folders.program + "door.ogg"), "fresh door.ogg");
     EXPECT_EQ(chatLine.content, u"hello");
     EXPECT_TRUE(chatLine.hasFocus);

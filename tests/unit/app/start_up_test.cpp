@@ -76,8 +76,8 @@ TEST_F(StartUpTest, TemporaryFilesOfInterruptedSavesAreRemoved) {
 }
 
 TEST(StartUp, FailuresEndStartUpBeforeAnyLog) {
-    // The sockets, APPDATA, the user folder and the volume query fail in turn.
-    for (int failing = 0; failing < 4; ++failing) {
+    // The sockets, APPDATA unset or empty, the user folder and the volume query fail in turn.
+    for (int failing = 0; failing < 5; ++failing) {
         StartUpWorld world;
         world.system.socketsStart = failing != 0;
         if (failing == 1) {
@@ -86,6 +86,8 @@ TEST(StartUp, FailuresEndStartUpBeforeAnyLog) {
             world.system.variables["APPDATA"] = world.appData + "/missing/deeper";
         } else if (failing == 3) {
             world.system.serial.reset();
+        } else if (failing == 4) {
+            world.system.variables["APPDATA"] = "";
         }
         EXPECT_FALSE(initEnvironment(world.state, world.system, world.worker)) << failing;
         EXPECT_FALSE(world.state.debugLog.isOpen()) << failing;

@@ -3,16 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "audio/audio_test_tools.h"
 #include "audio/null_output.h"
 #include "fakes/fake_streams.h"
 #include "fakes/temp_folder.h"
 
-// The feeder thread is heard at work in tests/e2e/test_audio.py (a file stream in the real
-// program); here streams are fed by hand, block by block, as the thread would.
+// Streams are fed by hand here, block by block, as the feeder thread would; one test runs the
+// thread itself.
 namespace vendrel {
 namespace {
 
@@ -391,6 +393,23 @@ TEST_F(SoundEngineTest, BrokenStreamSourcesEndCleanly) {
     EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](float v) { return std::fabs(v) <= 1.0f; }));
     EXPECT_FALSE(engine->isPlaying(garbage)); // ended early: its source cannot loop
     EXPECT_FALSE(engine->isPlaying(empty));
+}
+
+// The mix, pulled here as fast as this thread can, outruns the feeder thread at first (silence);
+// the stream is heard once the thread has filled its ring.
+TEST_F(SoundEngineTest, TheFeederThreadFillsPlayingStreams) {
+    engine->startStreamFeeder();
+    ASSERT_NE(engine->playSound(kTone + " 1 loop", -1), 0u);
+    std::vector<float> block(480 * 2);
+    double level = 0.0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (level < kToneRms * 0.4 && std::chrono::steady_clock::now() < deadline) {
+        output.renderInto(block.data(), 480);
+        level = channelRms(block, 0, 0, 480);
+        std::this_thread::yield();
+    }
+    EXPECT_GT(level, kToneRms * 0.4); // the tone at the streams' master volume, 0.5
+    engine->stopStreamFeeder();
 }
 
 } // namespace

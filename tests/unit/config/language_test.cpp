@@ -30,7 +30,8 @@ TEST_F(LanguageTest, TheFirstFileWithMessagesIsTakenWhole) {
     EXPECT_EQ(state.tr("no"), u"no"); // the program's file does not fill in
 }
 
-TEST_F(LanguageTest, ChangeLanguageRefusesPaths) {
+TEST_F(LanguageTest, ChangeLanguageRefusesPathsThenRetitlesAndSaves) {
+    writeFile(program, "french.lng", "winTitle2=Vendrel (%s, %s)\n");
     loadConfig(state);
     state.settings.languageName = "english";
     testing::FakeMainWindow window;
@@ -38,8 +39,10 @@ TEST_F(LanguageTest, ChangeLanguageRefusesPaths) {
         changeLanguage(state, name, window);
         EXPECT_EQ(state.settings.languageName, "english") << name;
     }
+    state.servers[0].login = "zo\xC3\xA9";
     changeLanguage(state, "french", window);
-    EXPECT_EQ(state.settings.languageName, "french");
+    EXPECT_EQ(window.titles, std::vector<std::u16string>{u"Vendrel (Vendrel lounge, zo\u00e9)"});
+    EXPECT_NE(readUserFile("config.ini").find("user.language=french\r\n"), std::string::npos);
 }
 
 // The conversions of a printf format, e.g. "%s\\%04d %%" gives "sd".

@@ -8,6 +8,7 @@
 #include "fakes/fake_speech_backend.h"
 #include "fakes/temp_folder.h"
 #include "speech/speech_ids.h"
+#include "speech/speech_transcript.h"
 #include "text/utf.h"
 
 namespace vendrel {
@@ -104,6 +105,20 @@ TEST(SpeechBridge, InterruptDropsQueuedSpeechButKeepsBrailleAndOrder) {
     w.settle();
     EXPECT_EQ(w.nvda->spoken, (Spoken{{u"c", true}, {u"d", false}}));
     EXPECT_EQ(w.nvda->brailled, std::vector<std::u16string>{u"braille a"});
+    // With no screen reader up, braille goes nowhere: the system voice would read it aloud.
+    w.nvda->isOn = false;
+    w.bridge->brailleDisplay(u"braille b");
+    w.settle();
+    EXPECT_TRUE(w.sapi->brailled.empty());
+    // Once stopped, a question is answered at once: no thread is left to wait for.
+    w.bridge->stop();
+    EXPECT_EQ(w.bridge->speechGetValue(speech_id::kEngine), -1);
+}
+
+// One call, one line, whatever the text holds: the end-to-end tests read the transcript by line.
+TEST(SpeechTranscript, LineBreaksAndBackslashesAreEscaped) {
+    EXPECT_EQ(transcriptLine(SpeechKind::Say, u"a\\b\r\nc", true), "say 1 a\\\\b\\r\\nc");
+    EXPECT_EQ(transcriptLine(SpeechKind::Braille, u"x", true), "braille 0 x");
 }
 
 TEST(SpeechBridge, ValuesComeFromTheChosenEngine) {

@@ -202,6 +202,10 @@ TEST(SpeechDiagnosis, SaysTheOutputTheChoiceTheScreenReadersAndEachProblem) {
     }
     EXPECT_EQ(history.lines(), added);
     EXPECT_EQ(app.readUserFile("debug.txt"), logged);
+    // Nothing up at all.
+    EXPECT_EQ(
+        speechDiagnosisLines({std::nullopt, {report(u"Z", P::NotRunning)}}, app.state.messages),
+        (std::vector<std::u16string>{u"No speech output works.", u"No screen reader is running."}));
 }
 
 TEST(LibraryBits, ReadsTheMachineOfWindowsLibraries) {
