@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "app/main_layout.h"
 #include "app/worker.h"
 #include "fakes/app_fixture.h"
 
@@ -102,6 +103,15 @@ TEST_F(StartUpTest, NoLanguageFileAnywhereFailsAfterSayingSo) {
     EXPECT_NE(log.find("Loading language...\r\nFailed to load language file !\r\n"),
               std::string::npos);
     EXPECT_EQ(log.find("Creating worker thread"), std::string::npos);
+}
+
+// The version a player reads out to support is the build's own, in the title and the About box.
+TEST(StartUp, TitleAndAboutCarryTheVersion) {
+    testing::AppFixture fixture;
+    fixture.state.messages.addText("winTitle1=Vendrel %d.%d.%d\nabout3=Vendrel\n");
+    const std::u16string title = u"Vendrel " VENDREL_VERSION_TEXT;
+    EXPECT_EQ(mainWindowTitle(fixture.state), title);
+    EXPECT_EQ(aboutText(fixture.state).substr(0, title.size() + 2), title + u"\r\n");
 }
 
 } // namespace
