@@ -37,10 +37,7 @@ struct Loaded {
         state.platform = &platform;
         state.machineKey = machineKeyFromSerial(0xC0FFEE);
         state.messages.addText("view0=All\nchannel0=Chat\n");
-        // Presets of two views and one channel stand in for the ones the program carries.
-        platform.presets["defv20000"] = std::string("\xff\xff\xff\xff\x01\x00\x00\x00", 8);
-        platform.presets["defc20000"] = std::string(16, '\x07');
-        platform.presets["defcolors20000"] = std::string(8, '\x10');
+        platform.useSmallPresets();
         loadConfig(state);
         state.presentation.currentView = currentView;
         loadServerPresentation(state, 0);

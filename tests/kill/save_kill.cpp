@@ -40,9 +40,7 @@ struct Saved {
         state.platform = &platform;
         state.machineKey = machineKeyFromSerial(0xC0FFEE);
         state.messages.addText("isocode=en\nview0=All\nchannel0=Chat\n");
-        platform.presets["defv20000"] = std::string("\xff\xff\xff\xff\x01\x00\x00\x00", 8);
-        platform.presets["defc20000"] = std::string(16, '\x07');
-        platform.presets["defcolors20000"] = std::string(8, '\x10');
+        platform.useSmallPresets();
         loadServerPresentation(state, 0);
         state.settings.fontSize = fontSize;
         state.presentation.channels[0].name = name;

@@ -20,6 +20,14 @@ public:
     LocalTime now{2026, 12, 7, 9, 5, 3};
     std::vector<std::u16string> errors;
 
+    // Presets of two views and one channel in place of the ones the program carries, for
+    // programs that load and save a server's files without the resource script.
+    void useSmallPresets() {
+        presets["defv20000"] = std::string("\xff\xff\xff\xff\x01\x00\x00\x00", 8);
+        presets["defc20000"] = std::string(16, '\x07');
+        presets["defcolors20000"] = std::string(8, '\x10');
+    }
+
     std::string userLocaleName() override {
         ++calls;
         return locale;
